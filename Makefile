@@ -1,0 +1,54 @@
+# Two commands for a new user: `make run` and `make test`. Each installs what
+# is missing first (scripts/install-deps), then builds with CMake into build/.
+
+BUILD      ?= build
+JOBS       ?= $(shell nproc)
+PREFIX     ?= /usr/local
+FUZZ_TIME  ?= 30
+
+CMAKE_CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all deps configure run test bench sanitize fuzz package install clean
+
+all: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@$(CMAKE_CONFIGURE) >/dev/null
+
+run: all
+	cd $(BUILD) && ./tovik
+
+test: all
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+bench: deps
+	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build build-bench -j $(JOBS)
+	cd build-bench && ./bench/tovik_bench
+
+# The core and its tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: deps
+	@cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTOVIK_WINDOW=OFF -DTOVIK_SANITIZE=ON >/dev/null
+	cmake --build build-sanitize -j $(JOBS)
+	ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
+
+# A bounded libFuzzer run over the reader and the conversion.
+fuzz: deps
+	@CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOVIK_WINDOW=OFF -DTOVIK_FUZZ=ON >/dev/null
+	cmake --build build-fuzz -j $(JOBS) --target conversion_fuzzer
+	rm -rf build-fuzz/corpus && mkdir -p build-fuzz/corpus build-fuzz/work
+	cd build-fuzz/work && ../tests/conversion/conversion_fuzzer -max_total_time=$(FUZZ_TIME) \
+	  -max_len=4096 -rss_limit_mb=1024 ../corpus $(CURDIR)/tests/conversion/fuzz-seeds
+
+package: all
+	cd $(BUILD) && cpack -G DEB
+
+install: all
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+clean:
+	rm -rf $(BUILD) build-bench build-sanitize build-fuzz

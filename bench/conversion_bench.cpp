@@ -1,0 +1,116 @@
+// Times ConvertToChannels against a floor: one pass that reads the same input
+// and writes the same two channel files directly, with no intermediate file.
+// The conversion moves about twice the bytes of the floor, so a ratio near 2
+// at the largest size is the most to hope for.
+
+#include "channel_conversion.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+namespace {
+
+const char *const kInput = "bench-input.txt";
+
+// Items of 100 symbols, one a line, cycling through all four symbols.
+void writeInput(std::size_t symbols)
+{
+    std::ofstream out(kInput, std::ios::binary);
+    for (std::size_t i = 0; i < symbols; ++i) {
+        out.put(static_cast<char>('0' + i % 4));
+        if (i % 100 == 99 || i + 1 == symbols)
+            out << "\r\n";
+    }
+}
+
+void floorConversion()
+{
+    tovik::TextFieldReader input;
+    input.open(kInput);
+    tovik::TextLineWriter channel1;
+    channel1.create("CH1.txt");
+    tovik::TextLineWriter channel2;
+    channel2.create("CH2.txt");
+    static constexpr const char *kBits[] = {"0", "1"};
+    for (std::size_t i = 0; i < tovik::kMaxItems && !input.atEnd(); ++i) {
+        const std::string item = input.readField(tovik::kMaxSymbols);
+        if (item.empty())
+            break;
+        for (char c : item) {
+            const int value = c - '0';
+            channel1.writeLine(kBits[value >> 1]);
+            channel2.writeLine(kBits[value & 1]);
+        }
+    }
+    channel1.close();
+    channel2.close();
+}
+
+void BM_ConvertToChannels(benchmark::State &state)
+{
+    writeInput(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        if (auto failure = tovik::ConvertToChannels(kInput)) {
+            state.SkipWithError(failure->what());
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_Floor(benchmark::State &state)
+{
+    writeInput(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state)
+        floorConversion();
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+BENCHMARK(BM_ConvertToChannels)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(300000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Floor)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(300000)->Unit(benchmark::kMicrosecond);
+
+// Keeps each run's time per iteration, to print the ratio at the end.
+class RecordingReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &run : runs) {
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+                times[run.benchmark_name()] = run.GetAdjustedRealTime();
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> times;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    benchmark::Initialize(&argc, argv);
+    std::string scratch = (std::filesystem::temp_directory_path() / "tovik-bench-XXXXXX").string();
+    if (!::mkdtemp(scratch.data()))
+        return 1;
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(scratch);
+
+    RecordingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(scratch);
+
+    const auto conversion = reporter.times.find("BM_ConvertToChannels/300000");
+    const auto floor = reporter.times.find("BM_Floor/300000");
+    if (conversion != reporter.times.end() && floor != reporter.times.end())
+        std::printf("\nconversion / floor at 300000 symbols: %.2f (target: at most 2.5)\n",
+                    conversion->second / floor->second);
+    benchmark::Shutdown();
+    return 0;
+}

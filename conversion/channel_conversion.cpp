@@ -1,0 +1,141 @@
+#include "channel_conversion.h"
+
+#include <array>
+#include <new>
+#include <string_view>
+#include <vector>
+
+namespace tovik {
+
+namespace {
+
+const std::string kIntermediateFile = "Convert.txt";
+const std::string kChannel1File = "CH1.txt";
+const std::string kChannel2File = "CH2.txt";
+
+// The items that pass 2 walks, in input order: those before the first empty
+// field among the first kMaxItems. Later fields are read but never used, so
+// they are not kept.
+using ItemTable = std::vector<std::string>;
+
+struct ChannelLines {
+    std::string_view channel1;
+    std::string_view channel2;
+};
+
+constexpr std::array<std::pair<std::string_view, ChannelLines>, 4> kSymbolMap{{
+    {"0", {"0", "0"}},
+    {"1", {"0", "1"}},
+    {"2", {"1", "0"}},
+    {"3", {"1", "1"}},
+}};
+
+constexpr ChannelLines kUnrecognised{"x", "x"};
+
+ChannelLines channelLinesOf(std::string_view symbol)
+{
+    for (const auto &[key, lines] : kSymbolMap) {
+        if (symbol == key)
+            return lines;
+    }
+    return kUnrecognised;
+}
+
+// A character alone on a line reads back as itself unless the field rules
+// treat it as a delimiter, a quote or a skipped blank. Such a character goes
+// through the intermediate file as this stand-in instead, so that it still
+// reads back as exactly one field, unrecognised like the character itself.
+constexpr std::string_view kStandIn = "?";
+
+bool readsBackAsItself(char c)
+{
+    return c != ',' && c != '"' && c != ' ' && c != '\t' && c != '\r' && c != '\n';
+}
+
+FileError tooManySymbols(const std::string &inputPath, std::string_view what)
+{
+    return FileError("convert", inputPath,
+                     std::string(what) + " more than " + std::to_string(kMaxSymbols)
+                         + " symbols, the most one conversion takes");
+}
+
+ItemTable readItems(TextFieldReader &input, const std::string &inputPath)
+{
+    ItemTable items;
+    std::size_t symbolCount = 0;
+    bool walkEnded = false;
+    for (std::size_t slot = 1; slot <= kMaxItems && !input.atEnd(); ++slot) {
+        std::string item = input.readField(kMaxSymbols);
+        if (item.size() > kMaxSymbols)
+            throw tooManySymbols(inputPath, "an item holds");
+        if (walkEnded)
+            continue;
+        if (item.empty()) {
+            walkEnded = true;
+            continue;
+        }
+        symbolCount += item.size();
+        if (symbolCount > kMaxSymbols)
+            throw tooManySymbols(inputPath, "its items hold");
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+void convert(const std::string &inputPath)
+{
+    // Pass 1: gather the items. "Convert.txt" is created before any input
+    // is read, so it exists even when the input yields nothing.
+    TextFieldReader input;
+    input.open(inputPath);
+    TextLineWriter intermediate;
+    intermediate.create(kIntermediateFile);
+    const ItemTable items = readItems(input, inputPath);
+    input.close();
+
+    // Pass 2: one line of "Convert.txt" for every character of every item.
+    std::size_t symbolCount = 0;
+    for (const std::string &item : items) {
+        for (const char &c : item) {
+            intermediate.writeLine(readsBackAsItself(c) ? std::string_view(&c, 1) : kStandIn);
+            ++symbolCount;
+        }
+    }
+    intermediate.close();
+
+    // Pass 3: split every symbol read back into its two bits.
+    TextFieldReader symbols;
+    symbols.open(kIntermediateFile);
+    TextLineWriter channel1;
+    channel1.create(kChannel1File);
+    TextLineWriter channel2;
+    channel2.create(kChannel2File);
+    for (std::size_t k = 1; k <= symbolCount; ++k) {
+        if (symbols.atEnd())
+            throw FileError("read", kIntermediateFile, "the file ended before its last symbol");
+        const ChannelLines lines = channelLinesOf(symbols.readField());
+        channel1.writeLine(lines.channel1);
+        channel2.writeLine(lines.channel2);
+    }
+    channel1.close();
+    channel2.close();
+    symbols.close();
+
+    deleteFile(kIntermediateFile);
+}
+
+} // namespace
+
+std::optional<FileError> ConvertToChannels(const std::string &inputPath)
+{
+    try {
+        convert(inputPath);
+    } catch (const FileError &error) {
+        return error;
+    } catch (const std::bad_alloc &) {
+        return FileError("convert", inputPath, "not enough memory");
+    }
+    return std::nullopt;
+}
+
+} // namespace tovik
