@@ -18,13 +18,14 @@ namespace {
 
 const char *const kInput = "bench-input.txt";
 
-// Items of 100 symbols, one a line, cycling through all four symbols.
+// A hundred items, one a line, cycling through all four symbols.
 void writeInput(std::size_t symbols)
 {
+    const std::size_t itemLength = symbols / 100;
     std::ofstream out(kInput, std::ios::binary);
     for (std::size_t i = 0; i < symbols; ++i) {
         out.put(static_cast<char>('0' + i % 4));
-        if (i % 100 == 99 || i + 1 == symbols)
+        if (i % itemLength == itemLength - 1 || i + 1 == symbols)
             out << "\r\n";
     }
 }
