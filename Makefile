@@ -44,11 +44,13 @@ fuzz: deps
 	cd build-fuzz/work && ../tests/conversion/conversion_fuzzer -max_total_time=$(FUZZ_TIME) \
 	  -max_len=4096 -rss_limit_mb=1024 ../corpus $(CURDIR)/tests/conversion/fuzz-seeds
 
+# build/tovik_<version>_amd64.deb
 package: all
 	cd $(BUILD) && cpack -G DEB
 
+# The program, its desktop entry, metainfo and icons under $(PREFIX).
 install: all
-	cmake --install $(BUILD) --prefix $(PREFIX)
+	cmake --install $(BUILD) --prefix $(PREFIX) --strip
 
 clean:
 	rm -rf $(BUILD) build-bench build-sanitize build-fuzz

@@ -1,0 +1,29 @@
+# The Debian package, built by cpack from the install rules of app/ and
+# resources/. Its dependencies come from the binary through dpkg-shlibdeps,
+# plus the font the window asks for, which no library pulls in.
+
+# Every library the program needs is in the system's library folders and
+# Debian binaries carry no runpath: drop the $ORIGIN/../lib that
+# qt_standard_project_setup adds.
+set_target_properties(tovik PROPERTIES INSTALL_RPATH "")
+
+set(TOVIK_MAINTAINER "Plendor <tovik@plendor.org>"
+  CACHE STRING "Maintainer field of the Debian package")
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME tovik)
+set(CPACK_PACKAGE_VERSION ${CMAKE_PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR Plendor)
+set(CPACK_PACKAGE_CONTACT "${TOVIK_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+  "split a file of quaternary symbols into two bit channels")
+set(CPACK_PACKAGE_DESCRIPTION
+"Tovik reads a text file of the digits 0 to 3 and splits every symbol into
+its two bits: the high bit goes to CH1.txt, the low bit to CH2.txt, one bit
+per line. It is a small desktop program with one window.")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation2)
+include(CPack)
