@@ -1,0 +1,25 @@
+#include "command_button.h"
+
+#include <QKeyEvent>
+
+namespace tovik {
+
+CommandButton::CommandButton(const QString &caption, QWidget *parent)
+    : QPushButton(caption, parent)
+{
+    setAutoDefault(false);
+    setDefault(false);
+}
+
+void CommandButton::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        QPushButton::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (!event->isAutoRepeat())
+        click();
+}
+
+} // namespace tovik

@@ -1,0 +1,174 @@
+#include "tovik.h"
+
+#include "channel_conversion.h"
+#include "command_button.h"
+#include "common_dialog.h"
+#include "message_box.h"
+#include "twips.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QIcon>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <cstdlib>
+#include <exception>
+#include <optional>
+#include <string>
+
+namespace tovik {
+
+namespace {
+
+QFont arial(QFont::Weight weight)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(8.25);
+    font.setWeight(weight);
+    return font;
+}
+
+// The face of the notice; where it does not exist, the nearest plain sans
+// serif of the same size.
+QFont msSansSerif()
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    return font;
+}
+
+QIcon bombIcon()
+{
+    QIcon icon;
+    for (int size : {16, 24, 32, 48})
+        icon.addFile(QStringLiteral(":/icons/tovik-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+} // namespace
+
+Tovik::Tovik(QWidget *parent)
+    : QMainWindow(parent)
+    , CommonDialog1(new CommonDialog(this))
+{
+    setObjectName(QStringLiteral("Tovik"));
+    setWindowTitle(QStringLiteral("Tovik"));
+    setWindowIcon(bombIcon());
+    setFont(arial(QFont::Normal));
+    CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
+
+    // Qt has no role for the menu colour itself; the menu's own palette
+    // carries it where the desktop has one, and is the window role otherwise.
+    QPalette background = palette();
+    background.setColor(QPalette::Window, QApplication::palette("QMenu").color(QPalette::Window));
+    setPalette(background);
+
+    QMenu *fileSelect = menuBar()->addMenu(QStringLiteral("File"));
+    fileSelect->setObjectName(QStringLiteral("FileSelect"));
+    QAction *fileOpen = fileSelect->addAction(QStringLiteral("Open File for converting"));
+    fileOpen->setObjectName(QStringLiteral("FileOpen"));
+    fileSelect->addSeparator()->setObjectName(QStringLiteral("Line"));
+    QAction *exit = fileSelect->addAction(QStringLiteral("Exit"));
+    exit->setObjectName(QStringLiteral("Exit"));
+
+    // The client area below the menu bar; the window keeps to its size.
+    auto *client = new QWidget;
+    client->setFixedSize(twipsSize(5280, 1515));
+    setCentralWidget(client);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // Where the layout puts it; a window manager may still place it itself.
+    move(twipsPoint(6780, 4815));
+
+    auto *copyright = new QLabel(QStringLiteral("Copyright \u00A9 2026 Plendor"), client);
+    copyright->setObjectName(QStringLiteral("Copyright"));
+    copyright->setGeometry(twipsRect(360, 1080, 4695, 255));
+    copyright->setFont(msSansSerif());
+    copyright->setTextFormat(Qt::PlainText);
+    copyright->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    copyright->setBackgroundRole(QPalette::Window);
+    copyright->setForegroundRole(QPalette::WindowText);
+    copyright->setAutoFillBackground(true);
+
+    // In tab order: the focus starts on the first control that takes it.
+    auto *end = new CommandButton(QStringLiteral("EXIT"), client);
+    end->setObjectName(QStringLiteral("End"));
+    end->setGeometry(twipsRect(3480, 120, 1335, 615));
+    end->setFont(arial(QFont::Bold));
+
+    auto *convert = new CommandButton(QStringLiteral("CONVERT"), client);
+    convert->setObjectName(QStringLiteral("Convert"));
+    convert->setGeometry(twipsRect(480, 120, 2655, 615));
+    convert->setFont(arial(QFont::Bold));
+
+    setTabOrder(end, convert);
+
+    connect(fileOpen, &QAction::triggered, this, &Tovik::FileOpen_Click);
+    connect(exit, &QAction::triggered, this, &Tovik::Exit_Click);
+    connect(convert, &QPushButton::clicked, this, &Tovik::Convert_Click);
+    connect(end, &QPushButton::clicked, this, &Tovik::End_Click);
+}
+
+void Tovik::FileOpen_Click()
+{
+    CommonDialog1->setFilter(QStringLiteral("Text file (*.txt)|*.txt|"));
+    CommonDialog1->showOpen();
+}
+
+void Tovik::Convert_Click()
+{
+    const QString fileName = CommonDialog1->fileName();
+    if (fileName.isEmpty()) {
+        messageBox(this, QStringLiteral("Select File for converting"));
+        return;
+    }
+
+    // The conversion reports its own failures; anything it throws on top
+    // must still not pass through Qt.
+    std::optional<std::string> failure;
+    try {
+        if (const auto error = ConvertToChannels(QFile::encodeName(fileName).toStdString()))
+            failure = error->what();
+    } catch (const std::exception &error) {
+        failure = error.what();
+    } catch (...) {
+        failure = "The conversion failed.";
+    }
+    if (failure) {
+        messageBox(this, QString::fromLocal8Bit(*failure));
+        endProgram(EXIT_FAILURE);
+        return;
+    }
+
+    messageBox(this, QStringLiteral("  Converted text saved in CH1.txt and CH2.txt   "));
+    endProgram(EXIT_SUCCESS);
+}
+
+void Tovik::End_Click()
+{
+    endProgram(EXIT_SUCCESS);
+}
+
+void Tovik::Exit_Click()
+{
+    if (messageBox(this, QStringLiteral("        Do you want to finish?"),
+                   QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
+        == QMessageBox::Yes) {
+        endProgram(EXIT_SUCCESS);
+    }
+}
+
+void Tovik::endProgram(int status)
+{
+    // Closing the last window quits with status 0 of its own accord, which
+    // would overwrite the status given here.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    close();
+    QCoreApplication::exit(status);
+}
+
+} // namespace tovik
