@@ -19,8 +19,9 @@ deps:
 configure: deps
 	@$(CMAKE_CONFIGURE) >/dev/null
 
+# Started from here, so CH1.txt and CH2.txt land in this folder.
 run: all
-	cd $(BUILD) && ./tovik
+	$(abspath $(BUILD))/tovik
 
 test: all
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
