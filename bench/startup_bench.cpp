@@ -4,8 +4,9 @@
 // Both probes are started the same way and report the moment their window
 // is exposed through the same hook (startup_probe_hook.cpp). The program's
 // probe is built from app/main.cpp itself with the window library, the
-// other from the same main() with a bare QMainWindow. Each iteration starts
-// both, in turns, so that drifting load falls on both alike.
+// others from the same main() with a bare QMainWindow, with and without one
+// line of text. Each iteration starts all of them, the program in turns
+// first and last, so that drifting load falls on all alike.
 
 #include <benchmark/benchmark.h>
 
@@ -63,16 +64,19 @@ void BM_StartupUntilShown(benchmark::State &state)
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     double program = 0;
     double bare = 0;
+    double text = 0;
     try {
-        // Once each beforehand, so that both find the caches warm.
+        // Once each beforehand, so that all find the caches warm.
         secondsToShown(TOVIK_STARTUP_PROBE);
         secondsToShown(BARE_STARTUP_PROBE);
+        secondsToShown(TEXT_STARTUP_PROBE);
         bool programFirst = false;
         for (auto _ : state) {
             programFirst = !programFirst;
             if (programFirst)
                 program += secondsToShown(TOVIK_STARTUP_PROBE);
             bare += secondsToShown(BARE_STARTUP_PROBE);
+            text += secondsToShown(TEXT_STARTUP_PROBE);
             if (!programFirst)
                 program += secondsToShown(TOVIK_STARTUP_PROBE);
         }
@@ -84,6 +88,8 @@ void BM_StartupUntilShown(benchmark::State &state)
     state.counters["tovik_ms"] = program / runs * 1e3;
     state.counters["bare_ms"] = bare / runs * 1e3;
     state.counters["ratio"] = program / bare;
+    state.counters["text_ms"] = text / runs * 1e3;
+    state.counters["ratio_to_text"] = program / text;
 }
 BENCHMARK(BM_StartupUntilShown)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(40);
 
