@@ -44,6 +44,9 @@ void CommonDialog::setFilter(const QString &filter)
 void CommonDialog::showOpen()
 {
     QFileDialog dialog(qobject_cast<QWidget *>(parent()));
+    // An Open dialog: a mistyped name is caught here, not by a conversion
+    // that would fail and end the program.
+    dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(nameFilters_);
     if (dialog.exec() != QDialog::Accepted)
         return;

@@ -14,8 +14,9 @@ namespace tovik {
 //
 // Filter is written the control's way, description and patterns separated by
 // bars, "Text file (*.txt)|*.txt|"; the dialog gets it as Qt name filters.
-// The dialog is Qt's QFileDialog, the desktop's own where there is one, with
-// nothing set on it but the filter. It never moves the working directory.
+// The dialog is Qt's QFileDialog, the desktop's own where there is one,
+// choosing one existing file through the filter. It never moves the working
+// directory.
 class CommonDialog : public QObject
 {
     Q_OBJECT

@@ -35,6 +35,7 @@ private slots:
     void nameFilters();
     void convertWithoutChoice_data();
     void convertWithoutChoice();
+    void missingFileIsNotChosen();
     void ending_data();
     void ending();
     void convert_data();
@@ -211,6 +212,16 @@ void TovikTest::convertWithoutChoice()
     QCOMPARE(files(), QStringList{"input"});
 }
 
+void TovikTest::missingFileIsNotChosen()
+{
+    Message warning;
+    ModalAnswers answers({choose(directory_->filePath("input/missing.txt")), press(QMessageBox::Ok, &warning),
+                          choose({})});
+    child<QAction>("FileOpen")->trigger();
+    QCOMPARE(answers.answered(), 3);
+    QVERIFY(child<CommonDialog>("CommonDialog1")->fileName().isEmpty());
+}
+
 void TovikTest::ending_data()
 {
     QTest::addColumn<QString>("command");
@@ -261,22 +272,21 @@ void TovikTest::ending()
 
 void TovikTest::convert_data()
 {
-    QTest::addColumn<QString>("input");
     QTest::addColumn<bool>("succeeds");
-    QTest::newRow("converted") << "input/in.txt" << true;
-    QTest::newRow("input missing") << "input/missing.txt" << false;
+    QTest::newRow("converted") << true;
+    QTest::newRow("input gone before converting") << false;
 }
 
 void TovikTest::convert()
 {
-    QFETCH(QString, input);
     QFETCH(bool, succeeds);
-    const QString path = directory_->filePath(input);
 
     Message seen;
-    ModalAnswers answers({choose(path), press(QMessageBox::Ok, &seen)});
-    const auto status = runProgram([this] {
+    ModalAnswers answers({choose(input_), press(QMessageBox::Ok, &seen)});
+    const auto status = runProgram([this, succeeds] {
         child<QAction>("FileOpen")->trigger();
+        if (!succeeds)
+            QFile::remove(input_);
         child<QPushButton>("Convert")->click();
     });
     QVERIFY(status.has_value());
@@ -291,7 +301,7 @@ void TovikTest::convert()
         QCOMPARE(channel2.readAll(), "0\r\n1\r\n0\r\n1\r\n");
         QCOMPARE(files(), QStringList({"CH1.txt", "CH2.txt", "input"}));
     } else {
-        QVERIFY2(seen.text.contains(path) && seen.text.contains(std::strerror(ENOENT)),
+        QVERIFY2(seen.text.contains(input_) && seen.text.contains(std::strerror(ENOENT)),
                  qPrintable(seen.text));
         QCOMPARE(files(), QStringList{"input"});
     }

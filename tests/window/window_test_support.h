@@ -73,7 +73,10 @@ inline ModalAnswers::Handler choose(const QString &path, QStringList *nameFilter
             return;
         }
         dialog->findChild<QLineEdit *>("fileNameEdit")->setText(path);
-        static_cast<QDialog *>(dialog)->accept();
+        // Queued: a refused name brings up a box of its own, which must be
+        // answerable from the timer that answered this one.
+        QMetaObject::invokeMethod(dialog, [dialog] { static_cast<QDialog *>(dialog)->accept(); },
+                                  Qt::QueuedConnection);
     };
 }
 
