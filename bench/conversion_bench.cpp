@@ -73,11 +73,17 @@ void BM_Floor(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-BENCHMARK(BM_ConvertToChannels)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(300000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ConvertToChannels)
+        ->Arg(1000)
+        ->Arg(10000)
+        ->Arg(100000)
+        ->Arg(300000)
+        ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Floor)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(300000)->Unit(benchmark::kMicrosecond);
 
 // Keeps each run's time per iteration, to print the ratio at the end.
-class RecordingReporter : public benchmark::ConsoleReporter {
+class RecordingReporter : public benchmark::ConsoleReporter
+{
 public:
     void ReportRuns(const std::vector<Run> &runs) override
     {

@@ -38,7 +38,8 @@ private:
 
 void installExposeReporter()
 {
-    QCoreApplication::instance()->installEventFilter(new ExposeReporter(QCoreApplication::instance()));
+    QCoreApplication::instance()->installEventFilter(
+            new ExposeReporter(QCoreApplication::instance()));
 }
 
 } // namespace

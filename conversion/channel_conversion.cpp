@@ -18,16 +18,17 @@ const std::string kChannel2File = "CH2.txt";
 // they are not kept.
 using ItemTable = std::vector<std::string>;
 
-struct ChannelLines {
+struct ChannelLines
+{
     std::string_view channel1;
     std::string_view channel2;
 };
 
 constexpr std::array<std::pair<std::string_view, ChannelLines>, 4> kSymbolMap{{
-    {"0", {"0", "0"}},
-    {"1", {"0", "1"}},
-    {"2", {"1", "0"}},
-    {"3", {"1", "1"}},
+        {"0", {"0", "0"}},
+        {"1", {"0", "1"}},
+        {"2", {"1", "0"}},
+        {"3", {"1", "1"}},
 }};
 
 constexpr ChannelLines kUnrecognised{"x", "x"};
@@ -56,7 +57,7 @@ FileError tooManySymbols(const std::string &inputPath, std::string_view what)
 {
     return FileError("convert", inputPath,
                      std::string(what) + " more than " + std::to_string(kMaxSymbols)
-                         + " symbols, the most one conversion takes");
+                             + " symbols, the most one conversion takes");
 }
 
 ItemTable readItems(TextFieldReader &input, const std::string &inputPath)

@@ -21,14 +21,17 @@ std::string systemReason(int error)
     return std::generic_category().message(error);
 }
 
-FileId idOf(const struct stat &status)
+using FileStatus = struct stat;
+
+FileId idOf(const FileStatus &status)
 {
     return {static_cast<unsigned long long>(status.st_dev),
             static_cast<unsigned long long>(status.st_ino)};
 }
 
 // The files this program holds open, one entry per handle.
-class OpenFileRecord {
+class OpenFileRecord
+{
 public:
     void add(FileId id)
     {
@@ -105,7 +108,7 @@ void TextFieldReader::open(const std::string &path)
     const int fd = openFile(path, O_RDONLY);
     if (fd < 0)
         throw FileError("open", path, systemReason(errno));
-    struct stat status {};
+    FileStatus status{};
     if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
         const int error = S_ISDIR(status.st_mode) ? EISDIR : errno;
         ::close(fd);
@@ -187,11 +190,10 @@ std::string TextFieldReader::readField(std::size_t maxLength)
         while (peek() && !full()) {
             const char *start = buffer_.data() + pos_;
             const char *stop = buffer_.data() + end_;
-            const char *delimiter = std::find_if(start, stop, [](char ch) {
-                return ch == ',' || ch == '\r' || ch == '\n';
-            });
-            const std::size_t take =
-                std::min(static_cast<std::size_t>(delimiter - start), cap - field.size());
+            const char *delimiter = std::find_if(
+                    start, stop, [](char ch) { return ch == ',' || ch == '\r' || ch == '\n'; });
+            const std::size_t take
+                    = std::min(static_cast<std::size_t>(delimiter - start), cap - field.size());
             field.append(start, take);
             pos_ += take;
             if (pos_ < end_)
@@ -240,7 +242,7 @@ void TextLineWriter::create(const std::string &path)
     const int fd = openFile(path, O_WRONLY | O_CREAT);
     if (fd < 0)
         throw FileError("create", path, systemReason(errno));
-    struct stat status {};
+    FileStatus status{};
     int error = ::fstat(fd, &status) == 0 ? 0 : errno;
     if (!error && openFiles().contains(idOf(status)))
         error = EBUSY;

@@ -30,7 +30,8 @@
 
 namespace tovik {
 
-class FileError : public std::runtime_error {
+class FileError : public std::runtime_error
+{
 public:
     FileError(std::string operation, std::string path, std::string reason);
 
@@ -47,13 +48,15 @@ private:
 };
 
 // An open file's identity, for the record of files open in this program.
-struct FileId {
+struct FileId
+{
     unsigned long long device = 0;
     unsigned long long inode = 0;
     bool operator==(const FileId &) const = default;
 };
 
-class OpenFile {
+class OpenFile
+{
 public:
     OpenFile() = default;
     OpenFile(const OpenFile &) = delete;
@@ -72,7 +75,8 @@ private:
     FileId id_;
 };
 
-class TextFieldReader {
+class TextFieldReader
+{
 public:
     TextFieldReader() = default;
     TextFieldReader(const TextFieldReader &) = delete;
@@ -99,7 +103,8 @@ private:
     std::size_t end_ = 0;
 };
 
-class TextLineWriter {
+class TextLineWriter
+{
 public:
     TextLineWriter() = default;
     TextLineWriter(const TextLineWriter &) = delete;

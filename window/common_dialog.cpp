@@ -14,7 +14,8 @@ QStringList toNameFilters(const QString &filter)
     QStringList nameFilters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString description = parts.at(i).trimmed();
-        const QString patterns = parts.at(i + 1).split(u';', Qt::SkipEmptyParts).join(u' ').trimmed();
+        const QString patterns
+                = parts.at(i + 1).split(u';', Qt::SkipEmptyParts).join(u' ').trimmed();
         if (patterns.isEmpty())
             continue;
         const QString bracketed = u'(' + patterns + u')';

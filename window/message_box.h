@@ -9,6 +9,7 @@ namespace tovik {
 // Waits until the user closes the box and returns the button pressed.
 QMessageBox::StandardButton messageBox(QWidget *parent, const QString &text,
                                        QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-                                       QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+                                       QMessageBox::StandardButton defaultButton
+                                       = QMessageBox::NoButton);
 
 } // namespace tovik

@@ -26,7 +26,8 @@ std::string repeated(const std::string &line, std::size_t count)
     return out;
 }
 
-struct ConversionCase {
+struct ConversionCase
+{
     const char *name;
     std::string input;
     std::string channel1;
@@ -38,7 +39,8 @@ void PrintTo(const ConversionCase &c, std::ostream *out)
     *out << c.name;
 }
 
-class Conversion : public WorkingDirectoryTest, public ::testing::WithParamInterface<ConversionCase> {
+class Conversion : public WorkingDirectoryTest, public ::testing::WithParamInterface<ConversionCase>
+{
 protected:
     void expectConverted(const std::string &channel1, const std::string &channel2)
     {
@@ -47,7 +49,8 @@ protected:
         EXPECT_FALSE(exists("Convert.txt"));
     }
 
-    void expectFailure(const std::string &operation, const std::string &path, const std::string &reason)
+    void expectFailure(const std::string &operation, const std::string &path,
+                       const std::string &reason)
     {
         const auto failure = ConvertToChannels("in.txt");
         ASSERT_TRUE(failure.has_value()) << "reported success";
@@ -67,30 +70,38 @@ TEST_P(Conversion, SplitsEverySymbolIntoTwoChannels)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    ConvertToChannels, Conversion,
-    ::testing::Values(
-        ConversionCase{"OneLine", "0123\r\n", "0011", "0101"},
-        ConversionCase{"TwoLines", "01\r\n23\r\n", "0011", "0101"},
-        ConversionCase{"TwoFields", "01,23", "0011", "0101"},
-        ConversionCase{"WalkStopsAtFirstEmptyItem", "01\r\n\r\n23\r\n", "00", "01"},
-        ConversionCase{"EmptyFile", "", "", ""},
-        ConversionCase{"FirstLineEmpty", "\r\n0123\r\n", "", ""},
-        ConversionCase{"ByteOrderMark", "\xEF\xBB\xBF" "3210", "1100", "1010"},
-        ConversionCase{"UnrecognisedSymbols", "0a3\r\n9,\xE9", "0x1xx", "0x1xx"},
-        // Each of these characters used to come back from the intermediate
-        // file as a delimiter or not at all, shifting every later symbol.
-        ConversionCase{"CommaInQuotes", "\"0,1\"\r\n3", "0x01", "0x11"},
-        ConversionCase{"QuoteInField", "0\"1\r\n3", "0x01", "0x11"},
-        ConversionCase{"BlanksAndLineEndsInQuotes", "\"0 \t\r\n1\"\r\n2", "0xxxx01", "0xxxx10"},
-        ConversionCase{"NulByte", std::string("0\0" "3", 3), "0x1", "0x1"},
-        ConversionCase{"AllThousandItems", repeated("2\r\n", kMaxItems), repeated("1", kMaxItems),
-                       repeated("0", kMaxItems)},
-        ConversionCase{"FieldsAfterTheThousandthNeverRead",
-                       repeated("1\r\n", kMaxItems) + std::string(kMaxSymbols + 1, '3'),
-                       repeated("0", kMaxItems), repeated("1", kMaxItems)},
-        ConversionCase{"FewerThanAThousand", repeated("3,", kMaxItems - 1), repeated("1", kMaxItems - 1),
-                       repeated("1", kMaxItems - 1)}),
-    [](const auto &info) { return std::string(info.param.name); });
+        ConvertToChannels, Conversion,
+        ::testing::Values(
+                ConversionCase{"OneLine", "0123\r\n", "0011", "0101"},
+                ConversionCase{"TwoLines", "01\r\n23\r\n", "0011", "0101"},
+                ConversionCase{"TwoFields", "01,23", "0011", "0101"},
+                ConversionCase{"WalkStopsAtFirstEmptyItem", "01\r\n\r\n23\r\n", "00", "01"},
+                ConversionCase{"EmptyFile", "", "", ""},
+                ConversionCase{"FirstLineEmpty", "\r\n0123\r\n", "", ""},
+                ConversionCase{"ByteOrderMark",
+                               "\xEF\xBB\xBF"
+                               "3210",
+                               "1100", "1010"},
+                ConversionCase{"UnrecognisedSymbols", "0a3\r\n9,\xE9", "0x1xx", "0x1xx"},
+                // Each of these characters used to come back from the intermediate
+                // file as a delimiter or not at all, shifting every later symbol.
+                ConversionCase{"CommaInQuotes", "\"0,1\"\r\n3", "0x01", "0x11"},
+                ConversionCase{"QuoteInField", "0\"1\r\n3", "0x01", "0x11"},
+                ConversionCase{"BlanksAndLineEndsInQuotes", "\"0 \t\r\n1\"\r\n2", "0xxxx01",
+                               "0xxxx10"},
+                ConversionCase{"NulByte",
+                               std::string("0\0"
+                                           "3",
+                                           3),
+                               "0x1", "0x1"},
+                ConversionCase{"AllThousandItems", repeated("2\r\n", kMaxItems),
+                               repeated("1", kMaxItems), repeated("0", kMaxItems)},
+                ConversionCase{"FieldsAfterTheThousandthNeverRead",
+                               repeated("1\r\n", kMaxItems) + std::string(kMaxSymbols + 1, '3'),
+                               repeated("0", kMaxItems), repeated("1", kMaxItems)},
+                ConversionCase{"FewerThanAThousand", repeated("3,", kMaxItems - 1),
+                               repeated("1", kMaxItems - 1), repeated("1", kMaxItems - 1)}),
+        [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(Conversion, ReplacesStaleWorkingFiles)
 {
@@ -115,8 +126,9 @@ TEST_F(Conversion, SymbolLimits)
     for (std::size_t count : {kMaxSymbols - 1, kMaxSymbols}) {
         SCOPED_TRACE(count);
         // In one item, and spread over two.
-        for (const std::string &input : {std::string(count, '1'),
-                                         std::string(count / 2, '1') + "\n" + std::string(count - count / 2, '1')}) {
+        for (const std::string &input :
+             {std::string(count, '1'),
+              std::string(count / 2, '1') + "\n" + std::string(count - count / 2, '1')}) {
             writeFile("in.txt", input);
             ASSERT_EQ(ConvertToChannels("in.txt"), std::nullopt);
             EXPECT_EQ(readFile("CH1.txt"), repeated("0\r\n", count));

@@ -52,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     const std::string channel1 = readAll("CH1.txt");
     const std::string channel2 = readAll("CH2.txt");
-    if (channel1.size() != channel2.size() || channel1.size() % 3 != 0 || channel1.size() / 3 > size)
+    if (channel1.size() != channel2.size() || channel1.size() % 3 != 0
+        || channel1.size() / 3 > size)
         std::abort();
     for (std::size_t i = 0; i < channel1.size(); i += 3) {
         if (channel1.compare(i + 1, 2, "\r\n") != 0 || channel2.compare(i + 1, 2, "\r\n") != 0)

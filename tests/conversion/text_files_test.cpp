@@ -11,7 +11,8 @@ using tovik::TextLineWriter;
 
 namespace {
 
-struct FieldCase {
+struct FieldCase
+{
     const char *name;
     std::string bytes;
     std::vector<std::string> fields;
@@ -22,7 +23,8 @@ void PrintTo(const FieldCase &c, std::ostream *out)
     *out << c.name;
 }
 
-class FieldRules : public WorkingDirectoryTest, public ::testing::WithParamInterface<FieldCase> {};
+class FieldRules : public WorkingDirectoryTest, public ::testing::WithParamInterface<FieldCase>
+{ };
 
 std::vector<std::string> readAllFields(const std::string &path)
 {
@@ -48,33 +50,45 @@ TEST_P(FieldRules, ReadsTheFieldsOfAFile)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    TextFieldReader, FieldRules,
-    ::testing::Values(
-        FieldCase{"OneLine", "0123\r\n", {"0123"}},
-        FieldCase{"Commas", "01,23\r\n", {"01", "23"}},
-        FieldCase{"EmptyBetweenCommas", "01,,23", {"01", "", "23"}},
-        FieldCase{"Quoted", "\"0123\"\r\n", {"0123"}},
-        FieldCase{"QuotedHoldsDelimiters", "\"0,1\r\n2\",3\r\n", {"0,1\r\n2", "3"}},
-        FieldCase{"AfterClosingQuoteIgnored", "\"01\"xy,23\r\n", {"01", "23"}},
-        FieldCase{"QuotedLines", "\"01\"\r\n\"23\"\r\n", {"01", "23"}},
-        FieldCase{"UnclosedQuoteRunsToEnd", "\"01\r\n23", {"01\r\n23"}},
-        FieldCase{"QuoteInsideUnquoted", "0\"1\r\n", {"0\"1"}},
-        FieldCase{"EmptyLine", "01\r\n\r\n23\r\n", {"01", "", "23"}},
-        FieldCase{"CarriageReturnsOnly", "01\r23\r", {"01", "23"}},
-        FieldCase{"LineFeedsOnly", "01\n23\n", {"01", "23"}},
-        FieldCase{"NoFinalLineEnd", "01\r\n23", {"01", "23"}},
-        FieldCase{"BlanksAroundField", " \t01 \t,\t 23  \r\n", {"01", "23"}},
-        FieldCase{"BlanksKeptInQuotes", "\" 01 \"\r\n", {" 01 "}},
-        FieldCase{"ByteOrderMarkSkipped", "\xEF\xBB\xBF" "0123\r\n", {"0123"}},
-        FieldCase{"ByteOrderMarkOnly", "\xEF\xBB\xBF", {}},
-        FieldCase{"ByteOrderMarkLaterIsText", "0\xEF\xBB\xBF", {"0\xEF\xBB\xBF"}},
-        FieldCase{"EmptyFile", "", {}},
-        FieldCase{"NulByte", std::string("0\0" "1\r\n", 5), {std::string("0\0" "1", 3)}},
-        FieldCase{"FieldAcrossBlocks", kBlockMinusOne + "23,0\r\n", {kBlockMinusOne + "23", "0"}},
-        FieldCase{"LineEndAcrossBlocks", kBlockMinusOne + "\r\n2", {kBlockMinusOne, "2"}}),
-    [](const auto &info) { return std::string(info.param.name); });
+        TextFieldReader, FieldRules,
+        ::testing::Values(
+                FieldCase{"OneLine", "0123\r\n", {"0123"}},
+                FieldCase{"Commas", "01,23\r\n", {"01", "23"}},
+                FieldCase{"EmptyBetweenCommas", "01,,23", {"01", "", "23"}},
+                FieldCase{"Quoted", "\"0123\"\r\n", {"0123"}},
+                FieldCase{"QuotedHoldsDelimiters", "\"0,1\r\n2\",3\r\n", {"0,1\r\n2", "3"}},
+                FieldCase{"AfterClosingQuoteIgnored", "\"01\"xy,23\r\n", {"01", "23"}},
+                FieldCase{"QuotedLines", "\"01\"\r\n\"23\"\r\n", {"01", "23"}},
+                FieldCase{"UnclosedQuoteRunsToEnd", "\"01\r\n23", {"01\r\n23"}},
+                FieldCase{"QuoteInsideUnquoted", "0\"1\r\n", {"0\"1"}},
+                FieldCase{"EmptyLine", "01\r\n\r\n23\r\n", {"01", "", "23"}},
+                FieldCase{"CarriageReturnsOnly", "01\r23\r", {"01", "23"}},
+                FieldCase{"LineFeedsOnly", "01\n23\n", {"01", "23"}},
+                FieldCase{"NoFinalLineEnd", "01\r\n23", {"01", "23"}},
+                FieldCase{"BlanksAroundField", " \t01 \t,\t 23  \r\n", {"01", "23"}},
+                FieldCase{"BlanksKeptInQuotes", "\" 01 \"\r\n", {" 01 "}},
+                FieldCase{"ByteOrderMarkSkipped",
+                          "\xEF\xBB\xBF"
+                          "0123\r\n",
+                          {"0123"}},
+                FieldCase{"ByteOrderMarkOnly", "\xEF\xBB\xBF", {}},
+                FieldCase{"ByteOrderMarkLaterIsText", "0\xEF\xBB\xBF", {"0\xEF\xBB\xBF"}},
+                FieldCase{"EmptyFile", "", {}},
+                FieldCase{"NulByte",
+                          std::string("0\0"
+                                      "1\r\n",
+                                      5),
+                          {std::string("0\0"
+                                       "1",
+                                       3)}},
+                FieldCase{"FieldAcrossBlocks",
+                          kBlockMinusOne + "23,0\r\n",
+                          {kBlockMinusOne + "23", "0"}},
+                FieldCase{"LineEndAcrossBlocks", kBlockMinusOne + "\r\n2", {kBlockMinusOne, "2"}}),
+        [](const auto &info) { return std::string(info.param.name); });
 
-class TextFiles : public WorkingDirectoryTest {};
+class TextFiles : public WorkingDirectoryTest
+{ };
 
 TEST_F(TextFiles, LongFieldIsCutPastTheLimitAndReadingGoesOn)
 {
@@ -128,19 +142,22 @@ TEST_F(TextFiles, WrittenLinesReadBackAcrossManyBlocks)
 TEST_F(TextFiles, FailuresNameOperationPathAndReason)
 {
     std::filesystem::create_directory("folder");
-    struct Case {
+    struct Case
+    {
         const char *operation;
         std::string path;
         const char *reason;
         std::function<void()> act;
     };
     const std::vector<Case> cases{
-        {"open", "missing.txt", "No such file or directory", [] { TextFieldReader().open("missing.txt"); }},
-        {"open", "folder", "Is a directory", [] { TextFieldReader().open("folder"); }},
-        {"create", "folder", "Is a directory", [] { TextLineWriter().create("folder"); }},
-        {"create", "nowhere/out.txt", "No such file or directory",
-         [] { TextLineWriter().create("nowhere/out.txt"); }},
-        {"delete", "missing.txt", "No such file or directory", [] { tovik::deleteFile("missing.txt"); }},
+            {"open", "missing.txt", "No such file or directory",
+             [] { TextFieldReader().open("missing.txt"); }},
+            {"open", "folder", "Is a directory", [] { TextFieldReader().open("folder"); }},
+            {"create", "folder", "Is a directory", [] { TextLineWriter().create("folder"); }},
+            {"create", "nowhere/out.txt", "No such file or directory",
+             [] { TextLineWriter().create("nowhere/out.txt"); }},
+            {"delete", "missing.txt", "No such file or directory",
+             [] { tovik::deleteFile("missing.txt"); }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.operation + std::string(" ") + c.path);

@@ -10,12 +10,14 @@
 #include <iterator>
 #include <string>
 
-class WorkingDirectoryTest : public ::testing::Test {
+class WorkingDirectoryTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
         previous_ = std::filesystem::current_path();
-        std::string pattern = (std::filesystem::temp_directory_path() / "tovik-test-XXXXXX").string();
+        std::string pattern
+                = (std::filesystem::temp_directory_path() / "tovik-test-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         directory_ = pattern;
         std::filesystem::current_path(directory_);

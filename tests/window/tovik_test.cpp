@@ -43,7 +43,10 @@ private slots:
 
 private:
     template<typename T = QWidget>
-    T *child(const char *name) const { return window_->findChild<T *>(name); }
+    T *child(const char *name) const
+    {
+        return window_->findChild<T *>(name);
+    }
     QStringList files() const { return QDir().entryList(QDir::NoDotAndDotDot | QDir::AllEntries); }
 
     QString previousDirectory_;
@@ -95,7 +98,8 @@ void TovikTest::layout()
     QCOMPARE(window_->centralWidget()->size(), QSize(352, 101));
     QCOMPARE(window_->size(), QSize(352, window_->menuBar()->height() + 101));
     QCOMPARE(window_->minimumSize(), window_->maximumSize());
-    QCOMPARE(window_->windowIcon().availableSizes(), QList<QSize>({{16, 16}, {24, 24}, {32, 32}, {48, 48}}));
+    QCOMPARE(window_->windowIcon().availableSizes(),
+             QList<QSize>({{16, 16}, {24, 24}, {32, 32}, {48, 48}}));
 
     auto *control = window_->findChild<QWidget *>(name);
     QCOMPARE(control->parentWidget(), window_->centralWidget());
@@ -108,7 +112,8 @@ void TovikTest::layout()
         QVERIFY(notice->fontMetrics().horizontalAdvance(text) <= notice->width());
         QVERIFY(notice->autoFillBackground() && !notice->wordWrap());
     } else {
-        QVERIFY(!control->property("default").toBool() && !control->property("autoDefault").toBool());
+        QVERIFY(!control->property("default").toBool()
+                && !control->property("autoDefault").toBool());
     }
 }
 
@@ -170,7 +175,8 @@ void TovikTest::nameFilters_data()
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QStringList>("nameFilters");
     QTest::newRow("the window's") << "Text file (*.txt)|*.txt|" << QStringList{"Text file (*.txt)"};
-    QTest::newRow("no closing bar") << "Text file (*.txt)|*.txt" << QStringList{"Text file (*.txt)"};
+    QTest::newRow("no closing bar")
+            << "Text file (*.txt)|*.txt" << QStringList{"Text file (*.txt)"};
     QTest::newRow("patterns added") << "Pictures|*.bmp;*.png|All (*.*)|*.*|"
                                     << QStringList{"Pictures (*.bmp *.png)", "All (*.*)"};
     QTest::newRow("no pattern") << "Text file|" << QStringList();
@@ -198,8 +204,9 @@ void TovikTest::convertWithoutChoice()
 
     QStringList nameFilters;
     Message seen;
-    ModalAnswers answers(cancelDialogFirst ? QList{choose({}, &nameFilters), press(QMessageBox::Ok, &seen)}
-                                           : QList{press(QMessageBox::Ok, &seen)});
+    ModalAnswers answers(cancelDialogFirst
+                                 ? QList{choose({}, &nameFilters), press(QMessageBox::Ok, &seen)}
+                                 : QList{press(QMessageBox::Ok, &seen)});
     if (cancelDialogFirst) {
         child<QAction>("FileOpen")->trigger();
         QCOMPARE(nameFilters, QStringList{"Text file (*.txt)"});
@@ -215,8 +222,8 @@ void TovikTest::convertWithoutChoice()
 void TovikTest::missingFileIsNotChosen()
 {
     Message warning;
-    ModalAnswers answers({choose(directory_->filePath("input/missing.txt")), press(QMessageBox::Ok, &warning),
-                          choose({})});
+    ModalAnswers answers({choose(directory_->filePath("input/missing.txt")),
+                          press(QMessageBox::Ok, &warning), choose({})});
     child<QAction>("FileOpen")->trigger();
     QCOMPARE(answers.answered(), 3);
     QVERIFY(child<CommonDialog>("CommonDialog1")->fileName().isEmpty());

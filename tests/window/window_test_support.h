@@ -20,7 +20,11 @@ class ModalAnswers : public QObject
 public:
     using Handler = std::function<void(QWidget *)>;
 
-    explicit ModalAnswers(QList<Handler> handlers) : handlers_(std::move(handlers)) { startTimer(10); }
+    explicit ModalAnswers(QList<Handler> handlers)
+        : handlers_(std::move(handlers))
+    {
+        startTimer(10);
+    }
     qsizetype answered() const { return next_; }
 
 protected:
@@ -39,7 +43,8 @@ private:
     QPointer<QWidget> current_;
 };
 
-struct Message {
+struct Message
+{
     QString text;
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
@@ -54,7 +59,7 @@ inline ModalAnswers::Handler press(QMessageBox::StandardButton button, Message *
             return;
         *seen = {box->text(), box->standardButtons(), box->standardButton(box->defaultButton()),
                  box->windowTitle() == "Plendor" && box->textFormat() == Qt::PlainText
-                     && box->icon() == QMessageBox::NoIcon};
+                         && box->icon() == QMessageBox::NoIcon};
         box->button(button)->click();
     };
 }
@@ -75,8 +80,9 @@ inline ModalAnswers::Handler choose(const QString &path, QStringList *nameFilter
         dialog->findChild<QLineEdit *>("fileNameEdit")->setText(path);
         // Queued: a refused name brings up a box of its own, which must be
         // answerable from the timer that answered this one.
-        QMetaObject::invokeMethod(dialog, [dialog] { static_cast<QDialog *>(dialog)->accept(); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+                dialog, [dialog] { static_cast<QDialog *>(dialog)->accept(); },
+                Qt::QueuedConnection);
     };
 }
 
