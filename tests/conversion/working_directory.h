@@ -1,13 +1,12 @@
 #pragma once
 
-// A fresh temporary working directory for each test; the test runs inside it
-// and it is removed afterwards, whatever the test left there.
+// Each test runs in a fresh temporary working directory, removed afterwards.
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <string>
 
 class WorkingDirectoryTest : public ::testing::Test
@@ -15,9 +14,7 @@ class WorkingDirectoryTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        previous_ = std::filesystem::current_path();
-        std::string pattern
-                = (std::filesystem::temp_directory_path() / "tovik-test-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "tovik-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         directory_ = pattern;
         std::filesystem::current_path(directory_);
@@ -26,29 +23,26 @@ protected:
     void TearDown() override
     {
         std::filesystem::current_path(previous_);
-        std::error_code ignored;
-        std::filesystem::remove_all(directory_, ignored);
+        std::filesystem::remove_all(directory_);
     }
 
-    static void writeFile(const std::filesystem::path &path, const std::string &bytes)
+    static void writeFile(const std::string &path, const std::string &bytes)
     {
         std::ofstream(path, std::ios::binary) << bytes;
     }
 
-    static std::string readFile(const std::filesystem::path &path)
+    static std::string readFile(const std::string &path)
     {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        std::ostringstream bytes;
+        bytes << std::ifstream(path, std::ios::binary).rdbuf();
+        return bytes.str();
     }
 
-    static bool exists(const std::filesystem::path &path)
+    static bool exists(const std::string &path)
     {
         return std::filesystem::exists(std::filesystem::symlink_status(path));
     }
 
-    const std::filesystem::path &directory() const { return directory_; }
-
-private:
-    std::filesystem::path previous_;
+    const std::filesystem::path previous_ = std::filesystem::current_path();
     std::filesystem::path directory_;
 };
