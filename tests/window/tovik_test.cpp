@@ -1,318 +1,232 @@
-#include "common_dialog.h"
 #include "tovik.h"
-#include "window_test_support.h"
 
-#include <QDir>
-#include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
-using tovik::CommonDialog;
-using tovik::Tovik;
+constexpr int kStaysOpen = -1; // the status a row expects while the program still runs
 
-// The window with its real dialogs, each test in a fresh working directory,
-// where the channel files would land.
+// The window with its real dialogs, in a fresh working directory where the channel files land.
+// A timer answers the modal dialogs in turn, as a person would, and notes the window's own.
 class TovikTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QApplication::setAttribute(Qt::AA_DontUseNativeDialogs); }
-    void init();
-    void cleanup();
-    void layout_data();
-    void layout();
-    void menu();
-    void tabAndEscape();
-    void keyPressesFocusedButton_data();
-    void keyPressesFocusedButton();
-    void nameFilters_data();
-    void nameFilters();
-    void convertWithoutChoice_data();
-    void convertWithoutChoice();
-    void missingFileIsNotChosen();
-    void ending_data();
-    void ending();
-    void convert_data();
-    void convert();
+    void initTestCase()
+    {
+        QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+        startTimer(10);
+    }
+
+    void init()
+    {
+        directory_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir::setCurrent(directory_->path()) && QDir().mkdir("input"));
+        QFile input("input/in.txt");
+        QVERIFY(input.open(QIODevice::WriteOnly) && input.write("0123\r\n") == 6);
+        seen_.clear();
+        window_ = std::make_unique<tovik::Tovik>();
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    }
+
+    void cleanup()
+    {
+        window_.reset();
+        QVERIFY(QApplication::topLevelWidgets().isEmpty());
+    }
+
+    void layout_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("notice") << "Copyright" << QRect(24, 72, 313, 17) << QString();
+        QTest::newRow("EXIT") << "End" << QRect(232, 8, 89, 41) << "EXIT";
+        QTest::newRow("CONVERT") << "Convert" << QRect(32, 8, 177, 41) << "CONVERT";
+    }
+
+    void layout()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        QFETCH(QString, caption);
+        QCOMPARE(window_->centralWidget()->size(), QSize(352, 101));
+        QCOMPARE(window_->size(), QSize(352, window_->menuBar()->height() + 101));
+        QCOMPARE(window_->minimumSize(), window_->maximumSize());
+        QCOMPARE(window_->windowIcon().availableSizes(),
+                 QList<QSize>({{16, 16}, {24, 24}, {32, 32}, {48, 48}}));
+
+        auto *control = window_->findChild<QWidget *>(name);
+        QCOMPARE(control->parentWidget(), window_->centralWidget());
+        QCOMPARE(control->geometry(), geometry);
+        const QString text = control->property("text").toString();
+        QVERIFY(caption.isEmpty() ? !text.isEmpty() : text == caption);
+        QVERIFY(control->fontMetrics().horizontalAdvance(text) <= control->width());
+        QCOMPARE(control->font().pointSizeF(), 8.25);
+        QCOMPARE(control->font().bold(), !caption.isEmpty());
+    }
+
+    void menu()
+    {
+        QStringList items;
+        for (QAction *menu : window_->menuBar()->actions()) {
+            items << menu->text();
+            for (QAction *item : menu->menu()->actions())
+                items << (item->isSeparator() ? "-" : item->text());
+        }
+        QCOMPARE(items, QStringList({"File", "Open File for converting", "-", "Exit"}));
+        for (QAction *action : window_->findChildren<QAction *>())
+            QVERIFY(action->shortcuts().isEmpty() && action->isEnabled() && !action->isCheckable());
+    }
+
+    void commands_data()
+    {
+        QTest::addColumn<QStringList>("steps"); // controls activated or keys pressed, in turn
+        QTest::addColumn<QStringList>("answers"); // a path typed, "" to cancel, or a button
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("seen");
+        QTest::addColumn<QStringList>("files"); // at the end: folders, and files as name=content
+        const auto row = [](const QByteArray &name, QStringList steps, QStringList answers,
+                            int status, QStringList seen, QStringList files = {"input"}) {
+            QTest::newRow(name) << steps << answers << status << seen << files;
+        };
+        const QString open = "Open Text file (*.txt)", in = "input/in.txt";
+        const QString noChoice = "Plendor: Select File for converting [Ok]";
+        const QString finish = "Plendor:         Do you want to finish? [Yes* No]";
+        const QString done = "Plendor:   Converted text saved in CH1.txt and CH2.txt    [Ok]";
+
+        // Focus starts on EXIT; Enter, keypad Enter and Space act on the focused button only.
+        for (const char *key : {"Return", "Enter", "Space"}) {
+            row(QByteArray(key) + " at start", {key}, {}, 0, {});
+            row("Tab, " + QByteArray(key), {"Tab", key}, {"Ok"}, kStaysOpen, {noChoice});
+        }
+        row("Tab round both ways, Esc, Return", {"Tab", "Tab", "Shift+Tab", "Esc", "Return"},
+            {"Ok"}, kStaysOpen, {noChoice});
+        row("CONVERT after Cancel", {"FileOpen", "Convert"}, {"", "Ok"}, kStaysOpen,
+            {open, noChoice});
+        row("CONVERT after a missing name, refused by the dialog's own warning",
+            {"FileOpen", "Convert"}, {"input/missing.txt", "Ok", "", "Ok"}, kStaysOpen,
+            {open, open, noChoice});
+        row("EXIT with a file chosen", {"FileOpen", "End"}, {in}, 0, {open});
+        row("closing the window", {"FileOpen", "close"}, {in}, 0, {open});
+        row("Exit, Yes", {"FileOpen", "Exit"}, {in, "Yes"}, 0, {open, finish});
+        row("choice kept through Cancel and Exit, No", {"FileOpen", "FileOpen", "Exit", "Convert"},
+            {in, "", "No", "Ok"}, 0, {open, open, finish, done},
+            {"CH1.txt=0\r\n0\r\n1\r\n1\r\n", "CH2.txt=0\r\n1\r\n0\r\n1\r\n", "input"});
+        row("input gone before CONVERT", {"FileOpen", "remove", "Convert"}, {in, "Ok"},
+            EXIT_FAILURE, {open, "report of the failure"});
+    }
+
+    void commands()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, answers);
+        QFETCH(int, status);
+        QFETCH(QStringList, seen);
+        QFETCH(QStringList, files);
+
+        answers_ = answers;
+        QObject run; // ends with the row, and its timers with it
+        QTimer::singleShot(5000, &run, [this] {
+            seen_ << "hung";
+            QCoreApplication::exit(-2);
+        });
+        QTimer::singleShot(0, &run, [this, steps] {
+            for (const QString &step : steps)
+                give(step);
+            if (window_->isVisible())
+                QCoreApplication::exit(kStaysOpen);
+        });
+        QCOMPARE(QApplication::exec(), status);
+        QVERIFY(answers_.isEmpty());
+        // The failure's wording is the conversion's own; it must name the input and the reason.
+        for (QString &line : seen_)
+            if (line.startsWith("Plendor: ") && line.endsWith(" [Ok]")
+                && line.contains(QDir::current().absoluteFilePath("input/in.txt"))
+                && line.contains(std::strerror(ENOENT)))
+                line = "report of the failure";
+        QCOMPARE(seen_, seen);
+        QCOMPARE(QDir::currentPath(), directory_->path());
+        QCOMPARE(workingDirectory(), files);
+    }
+
+protected:
+    void timerEvent(QTimerEvent *) override
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal == current_)
+            return;
+        current_ = modal;
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        static const QMetaEnum names = QMetaEnum::fromType<QMessageBox::StandardButtons>();
+        if (dialog && dialog->parentWidget() == window_.get())
+            seen_ << "Open " + dialog->nameFilters().join(';');
+        if (box && box->parentWidget() == window_.get()) {
+            // Caption, text and buttons, the default starred; "styled" for an icon or rich text.
+            QString line = box->windowTitle() + ": " + box->text() + " [";
+            for (QAbstractButton *button : box->buttons())
+                line += names.valueToKey(box->standardButton(button))
+                        + QString(button == box->defaultButton() ? "* " : " ");
+            line.back() = u']';
+            if (box->icon() != QMessageBox::NoIcon || box->textFormat() != Qt::PlainText)
+                line += " styled";
+            seen_ << line;
+        }
+        if (answers_.isEmpty())
+            return;
+        const QString answer = answers_.takeFirst();
+        if (box) {
+            box->button(QMessageBox::StandardButton(names.keyToValue(qPrintable(answer))))->click();
+        } else if (answer.isEmpty()) {
+            dialog->reject();
+        } else {
+            dialog->findChild<QLineEdit *>("fileNameEdit")
+                    ->setText(QDir::current().absoluteFilePath(answer));
+            // Queued: a refused name brings up a box for this timer to answer.
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        }
+    }
 
 private:
-    template<typename T = QWidget>
-    T *child(const char *name) const
+    // A step: a control's name, "close" for the close box, "remove" the input, or else keys.
+    void give(const QString &step)
     {
-        return window_->findChild<T *>(name);
-    }
-    QStringList files() const { return QDir().entryList(QDir::NoDotAndDotDot | QDir::AllEntries); }
-
-    QString previousDirectory_;
-    std::unique_ptr<QTemporaryDir> directory_;
-    std::unique_ptr<Tovik> window_;
-    QString input_;
-};
-
-void TovikTest::init()
-{
-    previousDirectory_ = QDir::currentPath();
-    directory_ = std::make_unique<QTemporaryDir>();
-    input_ = directory_->filePath("input/in.txt");
-    QVERIFY(QDir(directory_->path()).mkdir("input"));
-    QFile input(input_);
-    QVERIFY(input.open(QIODevice::WriteOnly) && input.write("0123\r\n") == 6);
-    QVERIFY(QDir::setCurrent(directory_->path()));
-    window_ = std::make_unique<Tovik>();
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
-}
-
-void TovikTest::cleanup()
-{
-    window_.reset();
-    QVERIFY(QApplication::topLevelWidgets().isEmpty());
-    QDir::setCurrent(previousDirectory_);
-}
-
-void TovikTest::layout_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("geometry");
-    QTest::addColumn<QString>("caption");
-
-    QTest::newRow("notice") << "Copyright" << QRect(24, 72, 313, 17) << QString();
-    QTest::newRow("EXIT") << "End" << QRect(232, 8, 89, 41) << "EXIT";
-    QTest::newRow("CONVERT") << "Convert" << QRect(32, 8, 177, 41) << "CONVERT";
-}
-
-void TovikTest::layout()
-{
-    QFETCH(QString, name);
-    QFETCH(QRect, geometry);
-    QFETCH(QString, caption);
-
-    QCOMPARE(window_->objectName(), "Tovik");
-    QCOMPARE(window_->windowTitle(), "Tovik");
-    QCOMPARE(window_->centralWidget()->size(), QSize(352, 101));
-    QCOMPARE(window_->size(), QSize(352, window_->menuBar()->height() + 101));
-    QCOMPARE(window_->minimumSize(), window_->maximumSize());
-    QCOMPARE(window_->windowIcon().availableSizes(),
-             QList<QSize>({{16, 16}, {24, 24}, {32, 32}, {48, 48}}));
-
-    auto *control = window_->findChild<QWidget *>(name);
-    QCOMPARE(control->parentWidget(), window_->centralWidget());
-    QCOMPARE(control->geometry(), geometry);
-    const QString text = control->property("text").toString();
-    QVERIFY(caption.isEmpty() ? !text.isEmpty() : text == caption);
-    QCOMPARE(control->font().pointSizeF(), 8.25);
-    QCOMPARE(control->font().bold(), name != "Copyright");
-    if (auto *notice = qobject_cast<QLabel *>(control)) {
-        QVERIFY(notice->fontMetrics().horizontalAdvance(text) <= notice->width());
-        QVERIFY(notice->autoFillBackground() && !notice->wordWrap());
-    } else {
-        QVERIFY(!control->property("default").toBool()
-                && !control->property("autoDefault").toBool());
-    }
-}
-
-void TovikTest::menu()
-{
-    auto *fileSelect = child<QMenu>("FileSelect");
-    QCOMPARE(window_->menuBar()->actions(), QList<QAction *>({fileSelect->menuAction()}));
-    QCOMPARE(fileSelect->title(), "File");
-    QStringList items;
-    for (QAction *action : fileSelect->actions())
-        items << action->objectName() + ':' + (action->isSeparator() ? "-" : action->text());
-    QCOMPARE(items, QStringList({"FileOpen:Open File for converting", "Line:-", "Exit:Exit"}));
-    for (QAction *action : window_->findChildren<QAction *>())
-        QVERIFY(action->shortcuts().isEmpty() && action->isEnabled() && !action->isCheckable());
-}
-
-void TovikTest::tabAndEscape()
-{
-    QStringList focus = {QApplication::focusWidget()->objectName()};
-    for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Escape}) {
-        QTest::keyClick(QApplication::focusWidget(), key);
-        focus << QApplication::focusWidget()->objectName();
-    }
-    QCOMPARE(focus, QStringList({"End", "Convert", "End", "Convert", "Convert"}));
-    QVERIFY(window_->isVisible() && !QApplication::activeModalWidget());
-}
-
-void TovikTest::keyPressesFocusedButton_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<Qt::Key>("key");
-    for (const char *button : {"End", "Convert"}) {
-        QTest::addRow("Enter on %s", button) << button << Qt::Key_Return;
-        QTest::addRow("keypad Enter on %s", button) << button << Qt::Key_Enter;
-        QTest::addRow("Space on %s", button) << button << Qt::Key_Space;
-    }
-}
-
-void TovikTest::keyPressesFocusedButton()
-{
-    QFETCH(QString, button);
-    QFETCH(Qt::Key, key);
-
-    QWidget *focused = child(qPrintable(button));
-    focused->setFocus();
-    if (button == "End") {
-        QCOMPARE(runProgram([focused, key] { QTest::keyClick(focused, key); }), 0);
-    } else {
-        Message seen;
-        ModalAnswers answers({press(QMessageBox::Ok, &seen)});
-        QTest::keyClick(focused, key);
-        QCOMPARE(seen.text, "Select File for converting");
-    }
-    QCOMPARE(window_->isVisible(), button == "Convert");
-}
-
-void TovikTest::nameFilters_data()
-{
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<QStringList>("nameFilters");
-    QTest::newRow("the window's") << "Text file (*.txt)|*.txt|" << QStringList{"Text file (*.txt)"};
-    QTest::newRow("no closing bar")
-            << "Text file (*.txt)|*.txt" << QStringList{"Text file (*.txt)"};
-    QTest::newRow("patterns added") << "Pictures|*.bmp;*.png|All (*.*)|*.*|"
-                                    << QStringList{"Pictures (*.bmp *.png)", "All (*.*)"};
-    QTest::newRow("no pattern") << "Text file|" << QStringList();
-}
-
-void TovikTest::nameFilters()
-{
-    QFETCH(QString, filter);
-    QFETCH(QStringList, nameFilters);
-    auto *commonDialog = child<CommonDialog>("CommonDialog1");
-    commonDialog->setProperty("Filter", filter);
-    QCOMPARE(commonDialog->nameFilters(), nameFilters);
-}
-
-void TovikTest::convertWithoutChoice_data()
-{
-    QTest::addColumn<bool>("cancelDialogFirst");
-    QTest::newRow("right after start") << false;
-    QTest::newRow("after a cancelled Open dialog") << true;
-}
-
-void TovikTest::convertWithoutChoice()
-{
-    QFETCH(bool, cancelDialogFirst);
-
-    QStringList nameFilters;
-    Message seen;
-    ModalAnswers answers(cancelDialogFirst
-                                 ? QList{choose({}, &nameFilters), press(QMessageBox::Ok, &seen)}
-                                 : QList{press(QMessageBox::Ok, &seen)});
-    if (cancelDialogFirst) {
-        child<QAction>("FileOpen")->trigger();
-        QCOMPARE(nameFilters, QStringList{"Text file (*.txt)"});
-    }
-    child<QPushButton>("Convert")->click();
-    QCOMPARE(seen.text, "Select File for converting");
-    QCOMPARE(seen.buttons, QMessageBox::Ok);
-    QVERIFY(seen.plendorStyle);
-    QVERIFY(window_->isVisible());
-    QCOMPARE(files(), QStringList{"input"});
-}
-
-void TovikTest::missingFileIsNotChosen()
-{
-    Message warning;
-    ModalAnswers answers({choose(directory_->filePath("input/missing.txt")),
-                          press(QMessageBox::Ok, &warning), choose({})});
-    child<QAction>("FileOpen")->trigger();
-    QCOMPARE(answers.answered(), 3);
-    QVERIFY(child<CommonDialog>("CommonDialog1")->fileName().isEmpty());
-}
-
-void TovikTest::ending_data()
-{
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<bool>("ends");
-    QTest::newRow("EXIT") << "End" << true;
-    QTest::newRow("closing the window") << "close" << true;
-    QTest::newRow("Exit answered Yes") << "Yes" << true;
-    QTest::newRow("Exit answered No") << "No" << false;
-}
-
-// With a file chosen, and the choice kept through a cancelled Open dialog.
-void TovikTest::ending()
-{
-    QFETCH(QString, command);
-    QFETCH(bool, ends);
-    const bool asks = command == "Yes" || command == "No";
-
-    Message seen;
-    const auto answer = command == "Yes" ? QMessageBox::Yes : QMessageBox::No;
-    ModalAnswers answers({choose(input_), choose({}), press(answer, &seen)});
-    child<QAction>("FileOpen")->trigger();
-    child<QAction>("FileOpen")->trigger();
-    const auto giveCommand = [&] {
-        if (command == "End")
-            child<QPushButton>("End")->click();
-        else if (command == "close")
+        QVERIFY(window_->isVisible()); // the program has not ended before this step
+        if (step == "close")
             window_->close();
+        else if (step == "remove")
+            QVERIFY(QFile::remove("input/in.txt"));
+        else if (auto *action = window_->findChild<QAction *>(step))
+            action->trigger();
+        else if (auto *button = window_->findChild<QPushButton *>(step))
+            button->click();
         else
-            child<QAction>("Exit")->trigger();
-    };
-    if (ends)
-        QCOMPARE(runProgram(giveCommand), 0);
-    else
-        giveCommand();
-
-    QCOMPARE(answers.answered(), asks ? 3 : 2);
-    if (asks) {
-        QCOMPARE(seen.text, "        Do you want to finish?");
-        QCOMPARE(seen.buttons, QMessageBox::Yes | QMessageBox::No);
-        QCOMPARE(seen.defaultButton, QMessageBox::Yes);
-        QVERIFY(seen.plendorStyle);
+            QTest::keySequence(QApplication::focusWidget(), QKeySequence(step));
     }
-    QCOMPARE(window_->isVisible(), !ends);
-    QCOMPARE(child<CommonDialog>("CommonDialog1")->fileName(), input_);
-    QCOMPARE(QDir::currentPath(), directory_->path());
-    QCOMPARE(files(), QStringList{"input"});
-}
 
-void TovikTest::convert_data()
-{
-    QTest::addColumn<bool>("succeeds");
-    QTest::newRow("converted") << true;
-    QTest::newRow("input gone before converting") << false;
-}
-
-void TovikTest::convert()
-{
-    QFETCH(bool, succeeds);
-
-    Message seen;
-    ModalAnswers answers({choose(input_), press(QMessageBox::Ok, &seen)});
-    const auto status = runProgram([this, succeeds] {
-        child<QAction>("FileOpen")->trigger();
-        if (!succeeds)
-            QFile::remove(input_);
-        child<QPushButton>("Convert")->click();
-    });
-    QVERIFY(status.has_value());
-    QCOMPARE(*status == 0, succeeds);
-    QVERIFY(seen.plendorStyle);
-    QVERIFY(!window_->isVisible());
-    if (succeeds) {
-        QCOMPARE(seen.text, "  Converted text saved in CH1.txt and CH2.txt   ");
-        QFile channel1("CH1.txt"), channel2("CH2.txt");
-        QVERIFY(channel1.open(QIODevice::ReadOnly) && channel2.open(QIODevice::ReadOnly));
-        QCOMPARE(channel1.readAll(), "0\r\n0\r\n1\r\n1\r\n");
-        QCOMPARE(channel2.readAll(), "0\r\n1\r\n0\r\n1\r\n");
-        QCOMPARE(files(), QStringList({"CH1.txt", "CH2.txt", "input"}));
-    } else {
-        QVERIFY2(seen.text.contains(input_) && seen.text.contains(std::strerror(ENOENT)),
-                 qPrintable(seen.text));
-        QCOMPARE(files(), QStringList{"input"});
+    static QStringList workingDirectory()
+    {
+        QStringList entries = QDir().entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+        for (QString &entry : entries) {
+            QFile file(entry);
+            if (file.open(QIODevice::ReadOnly)) // a folder does not open
+                entry += '=' + QString::fromLatin1(file.readAll());
+        }
+        return entries;
     }
-}
+
+    std::unique_ptr<QTemporaryDir> directory_;
+    std::unique_ptr<tovik::Tovik> window_;
+    QStringList answers_;
+    QStringList seen_;
+    QPointer<QWidget> current_;
+};
 
 QTEST_MAIN(TovikTest)
 #include "tovik_test.moc"
