@@ -135,6 +135,8 @@ std::optional<FileError> ConvertToChannels(const std::string &inputPath)
         return error;
     } catch (const std::bad_alloc &) {
         return FileError("convert", inputPath, "not enough memory");
+    } catch (const std::exception &error) {
+        return FileError("convert", inputPath, error.what());
     }
     return std::nullopt;
 }

@@ -22,7 +22,8 @@ namespace tovik {
 inline constexpr std::size_t kMaxItems = 1000;
 inline constexpr std::size_t kMaxSymbols = 300000;
 
-// Returns nothing on success, or the operation that failed. On failure the
+// Returns nothing on success, or the operation that failed; never throws, so
+// callers need no guard of their own. On failure the
 // files written so far stay as they are, and "Convert.txt" is not deleted.
 [[nodiscard]] std::optional<FileError> ConvertToChannels(const std::string &inputPath);
 

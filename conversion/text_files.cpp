@@ -243,16 +243,16 @@ void TextLineWriter::create(const std::string &path)
     if (fd < 0)
         throw FileError("create", path, systemReason(errno));
     FileStatus status{};
-    int error = ::fstat(fd, &status) == 0 ? 0 : errno;
-    if (!error && openFiles().contains(idOf(status)))
-        error = EBUSY;
-    else if (!error && S_ISREG(status.st_mode) && ::ftruncate(fd, 0) != 0)
-        error = errno;
-    if (error) {
+    std::string reason;
+    if (::fstat(fd, &status) != 0)
+        reason = systemReason(errno);
+    else if (openFiles().contains(idOf(status)))
+        reason = "the file is already open in this program";
+    else if (S_ISREG(status.st_mode) && ::ftruncate(fd, 0) != 0)
+        reason = systemReason(errno);
+    if (!reason.empty()) {
         ::close(fd);
-        throw FileError("create", path,
-                        error == EBUSY ? "the file is already open in this program"
-                                       : systemReason(error));
+        throw FileError("create", path, reason);
     }
     file_.adopt(fd, idOf(status));
     path_ = path;

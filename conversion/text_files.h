@@ -78,10 +78,6 @@ private:
 class TextFieldReader
 {
 public:
-    TextFieldReader() = default;
-    TextFieldReader(const TextFieldReader &) = delete;
-    TextFieldReader &operator=(const TextFieldReader &) = delete;
-
     void open(const std::string &path);
     bool atEnd();
     // Returns the next field and moves past it and its delimiter; the empty
@@ -106,9 +102,6 @@ private:
 class TextLineWriter
 {
 public:
-    TextLineWriter() = default;
-    TextLineWriter(const TextLineWriter &) = delete;
-    TextLineWriter &operator=(const TextLineWriter &) = delete;
     // An unclosed writer is one a failure left behind: it keeps what was
     // written so far and closes without a word.
     ~TextLineWriter();

@@ -16,9 +16,6 @@
 #include <QMenuBar>
 
 #include <cstdlib>
-#include <exception>
-#include <optional>
-#include <string>
 
 namespace tovik {
 
@@ -127,19 +124,8 @@ void Tovik::Convert_Click()
         return;
     }
 
-    // The conversion reports its own failures; anything it throws on top
-    // must still not pass through Qt.
-    std::optional<std::string> failure;
-    try {
-        if (const auto error = ConvertToChannels(QFile::encodeName(fileName).toStdString()))
-            failure = error->what();
-    } catch (const std::exception &error) {
-        failure = error.what();
-    } catch (...) {
-        failure = "The conversion failed.";
-    }
-    if (failure) {
-        messageBox(this, QString::fromLocal8Bit(*failure));
+    if (const auto failure = ConvertToChannels(QFile::encodeName(fileName).toStdString())) {
+        messageBox(this, QString::fromLocal8Bit(failure->what()));
         endProgram(EXIT_FAILURE);
         return;
     }
