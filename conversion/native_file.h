@@ -1,0 +1,116 @@
+#pragma once
+
+// Every call the conversion makes to the file system goes through this one
+// class. It has two twins, native_file_posix.cpp and
+// native_file_windows.cpp; everything above it is portable.
+//
+// Paths are UTF-8. Failures throw FileError with the system's reason worded
+// alike on both platforms ("No such file or directory", "Permission
+// denied", "No space left on device"...), or one of these:
+//   "it is not a regular file"          a folder, FIFO, device or socket
+//   "it is a symbolic link"             also any other reparse point
+//   "it is read-only"
+//   "it is in use by another conversion"
+//   "it is in use by another program"   (Windows: held open without sharing)
+//
+// The rules that keep a user's files safe are kept here:
+// - Only regular files are read or written, and nothing is opened in a way
+//   that could block: a FIFO or a device is refused, never waited on.
+// - Nothing is written through a link: a file opened for writing that is a
+//   link is refused, and rename() replaces a link itself, not its target.
+// - A file open for writing is locked against every other process that
+//   opens it for writing (POSIX: an advisory lock; Windows: share modes).
+//   The lock is what makes one conversion per folder.
+
+#include "file_error.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace tovik {
+
+// A file's identity, whatever name it is opened by: device and inode, or
+// volume serial number and file index.
+struct FileId
+{
+    unsigned long long volume = 0;
+    unsigned long long index = 0;
+    bool operator==(const FileId &) const = default;
+};
+
+class NativeFile
+{
+public:
+    NativeFile() = default;
+    NativeFile(NativeFile &&other) noexcept;
+    NativeFile &operator=(NativeFile &&other) noexcept;
+    NativeFile(const NativeFile &) = delete;
+    NativeFile &operator=(const NativeFile &) = delete;
+    // Closes without a word: use close() where a failed close matters.
+    ~NativeFile();
+
+    // An existing regular file, for reading. A link to one is followed.
+    // Fails as FileOperation::Open.
+    static NativeFile openToRead(const std::string &path);
+
+    // A regular file for writing, created if missing but not emptied (see
+    // truncate()), never through a link, and locked until closed. Another
+    // process's lock on it fails at once: "it is in use by another
+    // conversion". Fails as FileOperation::Create.
+    static NativeFile openToWrite(const std::string &path);
+
+    bool isOpen() const noexcept;
+    FileId id() const noexcept { return id_; }
+
+    // Up to `size` bytes; 0 at the end of the file.
+    std::size_t read(char *data, std::size_t size);
+    // All `size` bytes, or a FileOperation::Write failure.
+    void write(const char *data, std::size_t size);
+    // Empties the file: FileOperation::Create, as part of creating it.
+    void truncate();
+    // Everything written is on the disk: FileOperation::Write.
+    void sync();
+    // Closes, reporting a failed close; does nothing when not open.
+    void close();
+
+    // Fails, as FileOperation::Replace, unless `path` is missing or a name
+    // that rename() could replace without loss: a writable regular file
+    // or, on POSIX, a symbolic link.
+    static void checkReplaceable(const std::string &path);
+    // Moves `from` to `to`, replacing whatever `to` names (a link itself,
+    // never its target), durably: FileOperation::Replace.
+    static void rename(const std::string &from, const std::string &to);
+    // Gives the file or link `existing` the second name `alias`:
+    // FileOperation::Replace, as it only serves replacing files.
+    static void link(const std::string &existing, const std::string &alias);
+    // Removes the name `path` (a link itself, never its target). Returns
+    // false when there is no such name: FileOperation::Delete.
+    static bool remove(const std::string &path);
+    // Makes the renames in the folder holding `path` durable:
+    // FileOperation::Replace.
+    static void syncFolder(const std::string &path);
+
+    // A test seam in the way of SQLite's I/O error tests: from the next
+    // call on, the k-th write, sync, close (of a file open for writing),
+    // rename or link fails with "Input/output error", counting from 1; 0
+    // disarms. Returns the failure that was made, if any, so a test can
+    // see that it is the one reported.
+    static void failCall(unsigned k);
+    // The calls counted since the last failCall(), and the failure made.
+    static unsigned countedCalls();
+    static std::optional<FileError> injectedFailure();
+
+private:
+    // Counts a call for the seam, and throws when it is the one to fail.
+    static void countCall(FileOperation operation, const std::string &path);
+
+    // A descriptor, or a HANDLE; -1 is "not open" for both.
+    std::intptr_t native_ = -1;
+    FileId id_;
+    std::string path_;
+    bool writable_ = false;
+};
+
+} // namespace tovik
