@@ -82,9 +82,10 @@ public:
     // Moves `from` to `to`, replacing whatever `to` names (a link itself,
     // never its target), durably: FileOperation::Replace.
     static void rename(const std::string &from, const std::string &to);
-    // Gives the file or link `existing` the second name `alias`:
-    // FileOperation::Replace, as it only serves replacing files.
-    static void link(const std::string &existing, const std::string &alias);
+    // Gives the file or link `existing` the second name `alias`. Returns
+    // false when there is no `existing`: FileOperation::Replace, as it only
+    // serves replacing files.
+    static bool link(const std::string &existing, const std::string &alias);
     // Removes the name `path` (a link itself, never its target). Returns
     // false when there is no such name: FileOperation::Delete.
     static bool remove(const std::string &path);

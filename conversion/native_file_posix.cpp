@@ -256,12 +256,15 @@ void NativeFile::rename(const std::string &from, const std::string &to)
         fail(FileOperation::Replace, to, errno);
 }
 
-void NativeFile::link(const std::string &existing, const std::string &alias)
+bool NativeFile::link(const std::string &existing, const std::string &alias)
 {
     countCall(FileOperation::Replace, existing);
     // Without AT_SYMLINK_FOLLOW: a link gets a second name itself.
-    if (::linkat(AT_FDCWD, existing.c_str(), AT_FDCWD, alias.c_str(), 0) != 0)
-        fail(FileOperation::Replace, existing, errno);
+    if (::linkat(AT_FDCWD, existing.c_str(), AT_FDCWD, alias.c_str(), 0) == 0)
+        return true;
+    if (errno == ENOENT)
+        return false;
+    fail(FileOperation::Replace, existing, errno);
 }
 
 bool NativeFile::remove(const std::string &path)
