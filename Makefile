@@ -41,9 +41,13 @@ sanitize: deps
 fuzz: deps
 	@CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOVIK_WINDOW=OFF -DTOVIK_FUZZ=ON >/dev/null
 	cmake --build build-fuzz -j $(JOBS) --target conversion_fuzzer
-	rm -rf build-fuzz/corpus && mkdir -p build-fuzz/corpus build-fuzz/work
-	cd build-fuzz/work && ../tests/conversion/conversion_fuzzer -max_total_time=$(FUZZ_TIME) \
-	  -max_len=4096 -rss_limit_mb=1024 ../corpus $(CURDIR)/tests/conversion/fuzz-seeds
+	rm -rf build-fuzz/corpus && mkdir -p build-fuzz/corpus
+	@# Every run syncs its files: in memory (/dev/shm) that costs nothing.
+	work=$$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d) && cd "$$work" && \
+	  $(CURDIR)/build-fuzz/tests/conversion/conversion_fuzzer -max_total_time=$(FUZZ_TIME) \
+	  -max_len=4096 -rss_limit_mb=1024 -artifact_prefix=$(CURDIR)/build-fuzz/ \
+	  $(CURDIR)/build-fuzz/corpus $(CURDIR)/tests/conversion/fuzz-seeds; \
+	  status=$$?; rm -rf "$$work"; exit $$status
 
 # build/tovik_<version>_amd64.deb
 package: all

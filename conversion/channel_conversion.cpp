@@ -1,7 +1,11 @@
 #include "channel_conversion.h"
 
+#include "file_replacement.h"
+#include "text_files.h"
+
 #include <array>
 #include <new>
+#include <stdexcept>
 #include <string_view>
 #include <vector>
 
@@ -17,6 +21,9 @@ const std::string kChannel2File = "CH2.txt";
 // field among the first kMaxItems. Later fields are read but never used, so
 // they are not kept.
 using ItemTable = std::vector<std::string>;
+
+struct TooManySymbols
+{ };
 
 struct ChannelLines
 {
@@ -53,22 +60,13 @@ bool readsBackAsItself(char c)
     return c != ',' && c != '"' && c != ' ' && c != '\t' && c != '\r' && c != '\n';
 }
 
-FileError tooManySymbols(const std::string &inputPath, std::string_view what)
-{
-    return FileError("convert", inputPath,
-                     std::string(what) + " more than " + std::to_string(kMaxSymbols)
-                             + " symbols, the most one conversion takes");
-}
-
-ItemTable readItems(TextFieldReader &input, const std::string &inputPath)
+ItemTable readItems(TextFieldReader &input)
 {
     ItemTable items;
     std::size_t symbolCount = 0;
     bool walkEnded = false;
     for (std::size_t slot = 1; slot <= kMaxItems && !input.atEnd(); ++slot) {
         std::string item = input.readField(kMaxSymbols);
-        if (item.size() > kMaxSymbols)
-            throw tooManySymbols(inputPath, "an item holds");
         if (walkEnded)
             continue;
         if (item.empty()) {
@@ -77,7 +75,7 @@ ItemTable readItems(TextFieldReader &input, const std::string &inputPath)
         }
         symbolCount += item.size();
         if (symbolCount > kMaxSymbols)
-            throw tooManySymbols(inputPath, "its items hold");
+            throw TooManySymbols();
         items.push_back(std::move(item));
     }
     return items;
@@ -89,12 +87,16 @@ void convert(const std::string &inputPath)
     // is read, so it exists even when the input yields nothing.
     TextFieldReader input;
     input.open(inputPath);
+    // Declared before the channels so that it outlives them: it holds the
+    // folder's lock while their temporary files are removed.
     TextLineWriter intermediate;
+    FileReplacement channels({kChannel1File, kChannel2File});
     intermediate.create(kIntermediateFile);
-    const ItemTable items = readItems(input, inputPath);
+    const ItemTable items = readItems(input);
     input.close();
 
     // Pass 2: one line of "Convert.txt" for every character of every item.
+    // It stays open, and locked, until the conversion returns.
     std::size_t symbolCount = 0;
     for (const std::string &item : items) {
         for (const char &c : item) {
@@ -102,18 +104,19 @@ void convert(const std::string &inputPath)
             ++symbolCount;
         }
     }
-    intermediate.close();
+    intermediate.flush();
 
     // Pass 3: split every symbol read back into its two bits.
     TextFieldReader symbols;
     symbols.open(kIntermediateFile);
     TextLineWriter channel1;
-    channel1.create(kChannel1File);
+    channel1.create(channels.newVersionOf(kChannel1File));
     TextLineWriter channel2;
-    channel2.create(kChannel2File);
+    channel2.create(channels.newVersionOf(kChannel2File));
     for (std::size_t k = 1; k <= symbolCount; ++k) {
         if (symbols.atEnd())
-            throw FileError("read", kIntermediateFile, "the file ended before its last symbol");
+            throw FileError(FileOperation::Read, kIntermediateFile,
+                            "the file ended before its last symbol");
         const ChannelLines lines = channelLinesOf(symbols.readField());
         channel1.writeLine(lines.channel1);
         channel2.writeLine(lines.channel2);
@@ -121,22 +124,30 @@ void convert(const std::string &inputPath)
     channel1.close();
     channel2.close();
     symbols.close();
+    channels.commit();
 
+    // Deleted while still locked: a conversion waiting for the lock then
+    // finds the name gone and starts afresh.
     deleteFile(kIntermediateFile);
 }
 
 } // namespace
 
-std::optional<FileError> ConvertToChannels(const std::string &inputPath)
+std::optional<ConversionFailure> ConvertToChannels(const std::string &inputPath)
 {
+    using Kind = ConversionFailure::Kind;
     try {
         convert(inputPath);
     } catch (const FileError &error) {
-        return error;
+        return ConversionFailure{Kind::File, error};
+    } catch (const FieldTooLong &) {
+        return ConversionFailure{Kind::FieldTooLong, {}};
+    } catch (const TooManySymbols &) {
+        return ConversionFailure{Kind::TooManySymbols, {}};
     } catch (const std::bad_alloc &) {
-        return FileError("convert", inputPath, "not enough memory");
-    } catch (const std::exception &error) {
-        return FileError("convert", inputPath, error.what());
+        return ConversionFailure{Kind::OutOfMemory, {}};
+    } catch (const std::length_error &) {
+        return ConversionFailure{Kind::OutOfMemory, {}};
     }
     return std::nullopt;
 }

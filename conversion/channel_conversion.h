@@ -10,8 +10,14 @@
 //
 // Any character that is not a symbol gives the line "x" in both channels, so
 // line k of each file always belongs to the k-th character converted.
+//
+// Nothing is lost on the way. Creating "Convert.txt" locks it until the
+// conversion returns, so one conversion at a time works in a folder; a
+// second fails at once and touches nothing. The channels are written under
+// temporary names and replace "CH1.txt" and "CH2.txt" together, only when
+// both are complete and on the disk (see FileReplacement).
 
-#include "text_files.h"
+#include "file_error.h"
 
 #include <cstddef>
 #include <optional>
@@ -22,9 +28,22 @@ namespace tovik {
 inline constexpr std::size_t kMaxItems = 1000;
 inline constexpr std::size_t kMaxSymbols = 300000;
 
-// Returns nothing on success, or the operation that failed; never throws, so
-// callers need no guard of their own. On failure the
-// files written so far stay as they are, and "Convert.txt" is not deleted.
-[[nodiscard]] std::optional<FileError> ConvertToChannels(const std::string &inputPath);
+struct ConversionFailure
+{
+    enum class Kind {
+        File, // a file operation failed: `file` says which, where and why
+        FieldTooLong, // a field, or the blanks or text around it, holds more than kMaxSymbols characters
+        TooManySymbols, // the items together hold more than kMaxSymbols symbols
+        OutOfMemory,
+    };
+
+    Kind kind = Kind::File;
+    std::optional<FileError> file;
+};
+
+// Returns nothing on success; never throws, so callers need no guard of
+// their own. On failure "CH1.txt" and "CH2.txt" are as they were, and
+// "Convert.txt" stays with what was written to it.
+[[nodiscard]] std::optional<ConversionFailure> ConvertToChannels(const std::string &inputPath);
 
 } // namespace tovik

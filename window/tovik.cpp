@@ -3,6 +3,7 @@
 #include "channel_conversion.h"
 #include "command_button.h"
 #include "common_dialog.h"
+#include "failure_message.h"
 #include "message_box.h"
 #include "twips.h"
 
@@ -124,8 +125,9 @@ void Tovik::Convert_Click()
         return;
     }
 
-    if (const auto failure = ConvertToChannels(QFile::encodeName(fileName).toStdString())) {
-        messageBox(this, QString::fromLocal8Bit(failure->what()));
+    const std::string path = QFile::encodeName(fileName).toStdString();
+    if (const auto failure = ConvertToChannels(path)) {
+        messageBox(this, QString::fromLocal8Bit(failureMessage(*failure, path)));
         endProgram(EXIT_FAILURE);
         return;
     }

@@ -1,18 +1,19 @@
 #include "channel_conversion.h"
+#include "native_file.h"
 #include "working_directory.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 
 using tovik::ConvertToChannels;
-using tovik::kMaxItems;
-using tovik::kMaxSymbols;
 
 namespace {
 
-// One CR LF line for each character of `bits`, or `count` times `line`.
+// One CR LF line for each character of `bits`.
 std::string lines(const std::string &bits)
 {
     std::string out;
@@ -20,12 +21,33 @@ std::string lines(const std::string &bits)
         out += std::string(1, bit) + "\r\n";
     return out;
 }
-std::string repeated(const std::string &line, std::size_t count)
+
+std::string repeated(const std::string &text, std::size_t count)
 {
     std::string out;
     while (count-- > 0)
-        out += line;
+        out += text;
     return out;
+}
+
+// How a conversion ended, in a test's words: "converted", the limit it ran
+// into, or the file operation that failed.
+std::string outcome(const std::optional<tovik::ConversionFailure> &failure)
+{
+    using Kind = tovik::ConversionFailure::Kind;
+    if (!failure)
+        return "converted";
+    switch (failure->kind) {
+    case Kind::File:
+        return failure->file->what();
+    case Kind::FieldTooLong:
+        return "field too long";
+    case Kind::TooManySymbols:
+        return "too many symbols";
+    case Kind::OutOfMemory:
+        return "out of memory";
+    }
+    return "?";
 }
 
 struct ConversionCase
@@ -33,8 +55,6 @@ struct ConversionCase
     const char *name;
     std::string input, channel1, channel2;
 };
-const std::string kBom = "\xEF\xBB\xBF";
-const std::string kNul(1, '\0');
 
 class Conversion : public WorkingDirectoryTest, public ::testing::WithParamInterface<ConversionCase>
 { };
@@ -44,22 +64,26 @@ class Conversion : public WorkingDirectoryTest, public ::testing::WithParamInter
 TEST_P(Conversion, SplitsEverySymbolIntoTwoChannels)
 {
     writeFile("in.txt", GetParam().input);
-    ASSERT_EQ(ConvertToChannels("in.txt"), std::nullopt);
-    EXPECT_EQ(readFile("CH1.txt"), lines(GetParam().channel1));
-    EXPECT_EQ(readFile("CH2.txt"), lines(GetParam().channel2));
-    EXPECT_FALSE(exists("Convert.txt"));
+    ASSERT_EQ(outcome(ConvertToChannels("in.txt")), "converted");
+    // Compared by size first: a long mismatch is not worth a diff.
+    const std::string channel1 = readFile("CH1.txt"), channel2 = readFile("CH2.txt");
+    ASSERT_EQ(channel1.size(), GetParam().channel1.size() * 3);
+    ASSERT_EQ(channel2.size(), GetParam().channel2.size() * 3);
+    EXPECT_TRUE(channel1 == lines(GetParam().channel1)) << "CH1.txt differs";
+    EXPECT_TRUE(channel2 == lines(GetParam().channel2)) << "CH2.txt differs";
+    EXPECT_EQ(folder().count("Convert.txt"), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
         ConvertToChannels, Conversion,
         ::testing::Values(
                 ConversionCase{"OneLine", "0123\r\n", "0011", "0101"},
-                ConversionCase{"TwoLines", "01\r\n23\r\n", "0011", "0101"},
                 ConversionCase{"TwoFields", "01,23", "0011", "0101"},
                 ConversionCase{"WalkStopsAtFirstEmptyItem", "01\r\n\r\n23\r\n", "00", "01"},
                 ConversionCase{"EmptyFile", "", "", ""},
                 ConversionCase{"FirstLineEmpty", "\r\n0123\r\n", "", ""},
-                ConversionCase{"ByteOrderMark", kBom + "3210", "1100", "1010"},
+                ConversionCase{"Utf16", std::string("\xFF\xFE" "3\0\xE9\0" "1\0", 8), "1xx0",
+                               "1xx1"},
                 ConversionCase{"UnrecognisedSymbols", "0a3\r\n9,\xE9", "0x1xx", "0x1xx"},
                 // Each of these used to come back from Convert.txt as a
                 // delimiter or not at all, shifting every later symbol.
@@ -67,76 +91,93 @@ INSTANTIATE_TEST_SUITE_P(
                 ConversionCase{"QuoteInField", "0\"1\r\n3", "0x01", "0x11"},
                 ConversionCase{"BlanksAndLineEndsInQuotes", "\"0 \t\r\n1\"\r\n2", "0xxxx01",
                                "0xxxx10"},
-                ConversionCase{"NulByte", "0" + kNul + "3", "0x1", "0x1"},
-                ConversionCase{"FewerThanAThousandItems", repeated("3,", kMaxItems - 1),
-                               repeated("1", kMaxItems - 1), repeated("1", kMaxItems - 1)},
-                ConversionCase{"MostSymbolsLess1", std::string(kMaxSymbols - 1, '3'),
-                               repeated("1", kMaxSymbols - 1), repeated("1", kMaxSymbols - 1)},
-                ConversionCase{"MostSymbols", std::string(kMaxSymbols, '2'),
-                               repeated("1", kMaxSymbols), repeated("0", kMaxSymbols)},
-                ConversionCase{"MostSymbolsInTwoItems",
-                               std::string(kMaxSymbols / 2, '1') + "\n"
-                                       + std::string(kMaxSymbols / 2, '1'),
-                               repeated("0", kMaxSymbols), repeated("1", kMaxSymbols)},
-                ConversionCase{"AllThousandItems", repeated("2\r\n", kMaxItems),
-                               repeated("1", kMaxItems), repeated("0", kMaxItems)},
-                ConversionCase{"FieldsAfterTheThousandthNeverRead",
-                               repeated("1\r\n", kMaxItems) + std::string(kMaxSymbols + 1, '3'),
-                               repeated("0", kMaxItems), repeated("1", kMaxItems)}),
+                ConversionCase{"NulByte", std::string("0\0" "3", 3), "0x1", "0x1"},
+                ConversionCase{"999Items", repeated("3,", 999), repeated("1", 999),
+                               repeated("1", 999)},
+                ConversionCase{"1000Items", repeated("2\r\n", 1000), repeated("1", 1000),
+                               repeated("0", 1000)},
+                ConversionCase{"FieldsAfterThe1000thNeverRead",
+                               repeated("1\r\n", 1000) + std::string(300001, '3'),
+                               repeated("0", 1000), repeated("1", 1000)},
+                ConversionCase{"299999Symbols", std::string(299999, '3'), repeated("1", 299999),
+                               repeated("1", 299999)},
+                ConversionCase{"300000SymbolsAndBlanks", " " + std::string(300000, '2') + " \t",
+                               repeated("1", 300000), repeated("0", 300000)},
+                ConversionCase{"300000SymbolsInTwoItems",
+                               std::string(150000, '1') + "\n" + std::string(150000, '1'),
+                               repeated("0", 300000), repeated("1", 300000)}),
         [](const auto &info) { return std::string(info.param.name); });
 
-TEST_F(Conversion, ReplacesStaleFilesInTheWorkingDirectoryWhereverTheInputIs)
+TEST_F(Conversion, ReplacesOldFilesAndLinksButNeverWritesThroughOne)
 {
-    for (const char *name : {"Convert.txt", "CH1.txt", "CH2.txt"})
-        writeFile(name, "stale, and longer than the new content\r\n");
+    for (const char *name : {"Convert.txt", "CH2.txt"})
+        writeFile(name, "old, and longer than the new content\r\n");
+    writeFile("target.txt", "kept");
+    std::filesystem::create_symlink("target.txt", "CH1.txt");
     std::filesystem::create_directory("data");
     writeFile("data/in.txt", "2");
-    ASSERT_EQ(ConvertToChannels((directory_ / "data/in.txt").string()), std::nullopt);
-    EXPECT_EQ(readFile("CH1.txt"), "1\r\n");
-    EXPECT_EQ(readFile("CH2.txt"), "0\r\n");
-    EXPECT_FALSE(exists("Convert.txt"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("data"), {}), 1);
+    ASSERT_EQ(outcome(ConvertToChannels((directory_ / "data/in.txt").string())), "converted");
+    EXPECT_EQ(folder(), (std::map<std::string, std::string>{{"CH1.txt", "1\r\n"},
+                                                             {"CH2.txt", "0\r\n"},
+                                                             {"data", "folder"},
+                                                             {"target.txt", "kept"}}));
+
+    // The result may replace its own input.
+    writeFile("CH1.txt", "3");
+    ASSERT_EQ(outcome(ConvertToChannels("CH1.txt")), "converted");
+    EXPECT_EQ(readFile("CH1.txt") + readFile("CH2.txt"), "1\r\n1\r\n");
 }
 
-TEST_F(Conversion, FailuresSayWhatFailedAndLeaveFilesAsTheyWere)
+// Each failure says what failed, where and why, and the folder is as it was:
+// Convert.txt aside where the conversion got as far as creating it.
+TEST_F(Conversion, FailuresSayWhatFailedAndLoseNothing)
 {
     const std::string kept = "0123\r\n";
-    const auto tooMany = [](const char *what) {
-        return "Cannot convert \"in.txt\": " + std::string(what)
-                + " more than 300000 symbols, the most one conversion takes";
-    };
     struct Case
     {
         const char *name;
         std::function<void()> arrange;
-        std::string input, message;
-        std::map<std::string, std::optional<std::string>> after; // nullopt: no such file
+        std::string input, outcome;
+        bool convertTxtTouched = false;
     };
     const Case cases[] = {
-            {"missing input",
-             [&] { writeFile("CH1.txt", kept); },
-             "missing.txt",
-             "Cannot open \"missing.txt\": No such file or directory",
-             {{"CH1.txt", kept}, {"CH2.txt", {}}, {"Convert.txt", {}}}},
-            {"input is Convert.txt",
-             [&] { writeFile("Convert.txt", kept); },
-             "Convert.txt",
-             "Cannot create \"Convert.txt\": the file is already open in this program",
-             {{"Convert.txt", kept}, {"CH1.txt", {}}}},
+            {"missing input", [] {}, "missing.txt",
+             "open \"missing.txt\": No such file or directory"},
+            {"input a folder", [] { std::filesystem::create_directory("in"); }, "in",
+             "open \"in\": it is not a regular file"},
+            {"input a FIFO", [] { ::mkfifo("fifo.txt", 0600); }, "fifo.txt",
+             "open \"fifo.txt\": it is not a regular file"},
+            {"input is Convert.txt", [&] { writeFile("Convert.txt", kept); }, "Convert.txt",
+             "create \"Convert.txt\": it is already open in this program"},
             {"input is Convert.txt by another name",
              [&] {
                  writeFile("Convert.txt", kept);
                  std::filesystem::create_hard_link("Convert.txt", "alias.txt");
              },
-             "alias.txt",
-             "Cannot create \"Convert.txt\": the file is already open in this program",
-             {{"alias.txt", kept}}},
-            {"disk full",
-             [] { std::filesystem::create_symlink("/dev/full", "CH1.txt"); },
+             "alias.txt", "create \"Convert.txt\": it is already open in this program"},
+            {"Convert.txt a FIFO", [] { ::mkfifo("Convert.txt", 0600); }, "in.txt",
+             "create \"Convert.txt\": it is not a regular file"},
+            {"Convert.txt a link",
+             [&] {
+                 writeFile("target.txt", kept);
+                 std::filesystem::create_symlink("target.txt", "Convert.txt");
+             },
+             "in.txt", "create \"Convert.txt\": it is a symbolic link"},
+            {"CH1.txt a FIFO",
+             [] {
+                 std::filesystem::remove("CH1.txt");
+                 ::mkfifo("CH1.txt", 0600);
+             },
              "in.txt",
-             "Cannot write \"CH1.txt\": No space left on device",
-             // Convert.txt is not deleted; CH2.txt keeps what was written to it.
-             {{"Convert.txt", lines("0123")}, {"CH2.txt", lines("0101")}}},
+             "replace \"CH1.txt\": it is not a regular file"},
+            {"CH2.txt a folder", [] { std::filesystem::create_directory("CH2.txt"); }, "in.txt",
+             "replace \"CH2.txt\": it is not a regular file"},
+            {"CH2.txt read-only",
+             [&] {
+                 writeFile("CH2.txt", kept);
+                 ::chmod("CH2.txt", 0444);
+             },
+             "in.txt", "replace \"CH2.txt\": it is read-only"},
             {"working directory gone",
              [] {
                  const auto gone = std::filesystem::absolute("gone");
@@ -144,39 +185,55 @@ TEST_F(Conversion, FailuresSayWhatFailedAndLeaveFilesAsTheyWere)
                  std::filesystem::current_path(gone);
                  std::filesystem::remove(gone);
              },
-             (directory_ / "in.txt").string(),
-             "Cannot create \"Convert.txt\": No such file or directory",
-             {}},
-            {"item too long",
-             [] { writeFile("in.txt", std::string(kMaxSymbols + 1, '1')); },
-             "in.txt",
-             tooMany("an item holds"),
-             {{"CH1.txt", {}}}},
-            {"unused item too long",
-             [] { writeFile("in.txt", "0\r\n\r\n" + std::string(kMaxSymbols + 1, '1')); },
-             "in.txt",
-             tooMany("an item holds"),
-             {{"CH1.txt", {}}}},
-            {"too many symbols in all",
-             [] { writeFile("in.txt", std::string(kMaxSymbols, '1') + "\n1"); },
-             "in.txt",
-             tooMany("its items hold"),
-             {{"CH1.txt", {}}}},
+             (directory_ / "working directory gone" / "in.txt").string(),
+             "create \"Convert.txt\": No such file or directory"},
+            {"a field of 300001 symbols",
+             [] { writeFile("in.txt", std::string(300001, '1')); }, "in.txt", "field too long",
+             true},
+            {"an unused field of 300001 symbols",
+             [] { writeFile("in.txt", "0\r\n\r\n" + std::string(300001, '1')); }, "in.txt",
+             "field too long", true},
+            {"300001 blanks", [] { writeFile("in.txt", std::string(300001, ' ') + "1"); },
+             "in.txt", "field too long", true},
+            {"a quoted field, then 8 GiB of nothing",
+             [] {
+                 writeFile("in.txt", "\"0123\"");
+                 std::filesystem::resize_file("in.txt", 8ull << 30);
+             },
+             "in.txt", "field too long", true},
+            {"300001 symbols in all",
+             [] { writeFile("in.txt", std::string(300000, '1') + "\n1"); }, "in.txt",
+             "too many symbols", true},
     };
-    writeFile("in.txt", "0123");
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        std::filesystem::create_directory(directory_ / c.name);
-        std::filesystem::current_path(directory_ / c.name);
+        std::filesystem::current_path(directory_);
+        std::filesystem::create_directory(c.name);
+        std::filesystem::current_path(c.name);
         writeFile("in.txt", "0123");
+        writeFile("CH1.txt", "old channel 1");
         c.arrange();
-        const auto failure = ConvertToChannels(c.input);
-        ASSERT_TRUE(failure.has_value()) << "reported success";
-        EXPECT_EQ(failure->what(), c.message);
-        for (const auto &[file, content] : c.after)
-            EXPECT_EQ(exists(file) ? std::optional(readFile(file)) : std::nullopt, content) << file;
+        auto before = folder();
+
+        EXPECT_EQ(outcome(ConvertToChannels(c.input)), c.outcome);
+        auto after = folder();
+        if (c.convertTxtTouched) {
+            before.erase("Convert.txt");
+            after.erase("Convert.txt");
+        }
+        EXPECT_EQ(after, before);
     }
-    // The failed conversion closed the input: it no longer stands in the way.
-    std::filesystem::current_path(directory_ / "input is Convert.txt");
-    EXPECT_EQ(ConvertToChannels("in.txt"), std::nullopt);
+}
+
+TEST_F(Conversion, OneConversionAtATimeInAFolder)
+{
+    writeFile("in.txt", "0123");
+    // Another conversion holds Convert.txt open for writing.
+    tovik::NativeFile other = tovik::NativeFile::openToWrite("Convert.txt");
+    const auto before = folder();
+    EXPECT_EQ(outcome(ConvertToChannels("in.txt")),
+              "create \"Convert.txt\": it is in use by another conversion");
+    EXPECT_EQ(folder(), before);
+    other.close();
+    EXPECT_EQ(outcome(ConvertToChannels("in.txt")), "converted");
 }

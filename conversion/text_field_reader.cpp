@@ -1,0 +1,252 @@
+#include "text_field_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tovik {
+
+namespace {
+
+constexpr std::size_t kBlockSize = 1 << 16;
+
+// Lambdas rather than functions, so that the scans inline them.
+constexpr auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+constexpr auto isDelimiter = [](char c) { return c == ',' || c == '\r' || c == '\n'; };
+
+} // namespace
+
+// UTF-16 in, UTF-8 out, a block at a time: a character split between two
+// blocks is carried over. What is not UTF-16 (a lone surrogate, an odd last
+// byte) becomes U+FFFD, which is never a symbol either.
+class TextFieldReader::Utf16Decoder
+{
+public:
+    explicit Utf16Decoder(bool bigEndian) : bigEndian_(bigEndian) { }
+
+    // Decodes `size` bytes onto the end of `out`; the end of the input when
+    // `size` is 0.
+    void decode(const unsigned char *data, std::size_t size, std::vector<char> &out)
+    {
+        if (size == 0) {
+            if (pendingByte_ || highSurrogate_)
+                append(kReplacement, out);
+            pendingByte_.reset();
+            highSurrogate_ = 0;
+            return;
+        }
+        for (std::size_t i = 0; i < size; ++i) {
+            if (!pendingByte_) {
+                pendingByte_ = data[i];
+                continue;
+            }
+            const unsigned first = *pendingByte_, second = data[i];
+            pendingByte_.reset();
+            unit(bigEndian_ ? first << 8 | second : second << 8 | first, out);
+        }
+    }
+
+private:
+    static constexpr char32_t kReplacement = 0xFFFD;
+
+    void unit(char32_t unit, std::vector<char> &out)
+    {
+        const bool high = unit >= 0xD800 && unit < 0xDC00;
+        const bool low = unit >= 0xDC00 && unit < 0xE000;
+        if (highSurrogate_ && low) {
+            append(0x10000 + ((highSurrogate_ - 0xD800) << 10) + (unit - 0xDC00), out);
+            highSurrogate_ = 0;
+            return;
+        }
+        if (highSurrogate_)
+            append(kReplacement, out);
+        highSurrogate_ = high ? unit : 0;
+        if (!high)
+            append(low ? kReplacement : unit, out);
+    }
+
+    static void append(char32_t c, std::vector<char> &out)
+    {
+        const auto byte = [&](char32_t b) { out.push_back(static_cast<char>(b)); };
+        if (c < 0x80) {
+            byte(c);
+        } else if (c < 0x800) {
+            byte(0xC0 | c >> 6);
+            byte(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            byte(0xE0 | c >> 12);
+            byte(0x80 | (c >> 6 & 0x3F));
+            byte(0x80 | (c & 0x3F));
+        } else {
+            byte(0xF0 | c >> 18);
+            byte(0x80 | (c >> 12 & 0x3F));
+            byte(0x80 | (c >> 6 & 0x3F));
+            byte(0x80 | (c & 0x3F));
+        }
+    }
+
+    bool bigEndian_;
+    std::optional<unsigned char> pendingByte_;
+    char32_t highSurrogate_ = 0;
+};
+
+TextFieldReader::TextFieldReader() = default;
+TextFieldReader::~TextFieldReader() = default;
+
+void TextFieldReader::open(const std::string &path)
+{
+    close();
+    file_ = NativeFile::openToRead(path);
+    recorded_ = OpenFileRecord::Entry(file_.id());
+    buffer_.resize(kBlockSize);
+
+    // A short first read cannot split the mark from a regular file.
+    if (!fill())
+        return;
+    const auto startsWith = [&](std::string_view mark) {
+        return end_ >= mark.size() && std::memcmp(buffer_.data(), mark.data(), mark.size()) == 0;
+    };
+    if (startsWith("\xEF\xBB\xBF")) {
+        pos_ = 3;
+    } else if (startsWith("\xFF\xFE") || startsWith("\xFE\xFF")) {
+        utf16_ = std::make_unique<Utf16Decoder>(buffer_[0] == '\xFE');
+        std::vector<char> decoded;
+        utf16_->decode(reinterpret_cast<const unsigned char *>(buffer_.data()) + 2, end_ - 2,
+                       decoded);
+        buffer_ = std::move(decoded);
+        pos_ = 0;
+        end_ = buffer_.size();
+        if (end_ == 0)
+            fill();
+    }
+}
+
+bool TextFieldReader::fill()
+{
+    pos_ = end_ = 0;
+    if (!file_.isOpen())
+        return false;
+    if (!utf16_) {
+        buffer_.resize(kBlockSize);
+        end_ = file_.read(buffer_.data(), buffer_.size());
+        return end_ > 0;
+    }
+    // A block of UTF-16 may decode to nothing (one byte, or a lone high
+    // surrogate), so read on until something comes out or the file ends.
+    std::vector<unsigned char> raw(kBlockSize);
+    buffer_.clear();
+    while (buffer_.empty()) {
+        const std::size_t count = file_.read(reinterpret_cast<char *>(raw.data()), raw.size());
+        utf16_->decode(raw.data(), count, buffer_);
+        if (count == 0)
+            break;
+    }
+    end_ = buffer_.size();
+    return end_ > 0;
+}
+
+std::optional<char> TextFieldReader::peek()
+{
+    if (pos_ == end_ && !fill())
+        return std::nullopt;
+    return buffer_[pos_];
+}
+
+bool TextFieldReader::atEnd()
+{
+    return !peek();
+}
+
+template<typename Keep>
+std::size_t TextFieldReader::advanceWhile(Keep keep, std::string *field, std::size_t limit)
+{
+    std::size_t count = 0;
+    while (peek()) {
+        const char *start = buffer_.data() + pos_;
+        const char *stop = std::find_if_not(start, static_cast<const char *>(buffer_.data()) + end_, keep);
+        const auto taken = static_cast<std::size_t>(stop - start);
+        if (taken > limit - count)
+            throw FieldTooLong();
+        if (field)
+            field->append(start, taken);
+        count += taken;
+        pos_ += taken;
+        if (pos_ < end_)
+            break;
+    }
+    return count;
+}
+
+std::string TextFieldReader::readField(std::size_t maxLength)
+{
+    // The common case, a plain field whole in the buffer, in one scan.
+    if (pos_ < end_ && !isBlank(buffer_[pos_]) && buffer_[pos_] != '"') {
+        const char *start = buffer_.data() + pos_;
+        const char *stop = buffer_.data() + end_;
+        const char *delimiter = std::find_if(start, stop, isDelimiter);
+        const auto length = static_cast<std::size_t>(delimiter - start);
+        if (delimiter != stop && length <= maxLength && (length == 0 || !isBlank(delimiter[-1]))) {
+            std::string field(start, length);
+            pos_ += length + 1;
+            if (*delimiter == '\r' && (pos_ < end_ ? buffer_[pos_] == '\n' : peek() == '\n'))
+                ++pos_;
+            return field;
+        }
+    }
+
+    advanceWhile(isBlank, nullptr, maxLength);
+
+    std::string field;
+    if (peek() == '"') {
+        ++pos_;
+        advanceWhile([](char c) { return c != '"'; }, &field, maxLength);
+        if (peek())
+            ++pos_; // the closing quote
+        advanceWhile([](char c) { return !isDelimiter(c); }, nullptr, maxLength);
+    } else {
+        field = readUnquoted(maxLength);
+    }
+    skipDelimiter();
+    return field;
+}
+
+std::string TextFieldReader::readUnquoted(std::size_t maxLength)
+{
+    // Blanks inside the field belong to it, those at its end do not: each
+    // run of them is held back until a character follows it. So both the
+    // field and a run of blanks keep to maxLength on their own, and a field
+    // of exactly maxLength characters may still be followed by blanks.
+    std::string field;
+    std::size_t blanks = 0;
+    for (;;) {
+        const std::size_t room = field.size() < maxLength ? maxLength - field.size() : 0;
+        if (advanceWhile([](char c) { return !isBlank(c) && !isDelimiter(c); }, &field, room) == 0)
+            break;
+        blanks = advanceWhile(isBlank, &field, maxLength);
+    }
+    field.resize(field.size() - blanks);
+    return field;
+}
+
+void TextFieldReader::skipDelimiter()
+{
+    const std::optional<char> c = peek();
+    if (!c)
+        return;
+    ++pos_;
+    if (c == '\r' && peek() == '\n')
+        ++pos_;
+}
+
+void TextFieldReader::close() noexcept
+{
+    // Nothing was written, so a failing close loses nothing.
+    try {
+        file_.close();
+    } catch (const FileError &) {
+    }
+    recorded_ = {};
+    utf16_.reset();
+    pos_ = end_ = 0;
+}
+
+} // namespace tovik

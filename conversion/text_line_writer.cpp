@@ -1,0 +1,91 @@
+#include "text_line_writer.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tovik {
+
+namespace {
+
+constexpr std::size_t kBlockSize = 1 << 16;
+
+} // namespace
+
+TextLineWriter::~TextLineWriter()
+{
+    if (!file_.isOpen() || failed_)
+        return;
+    try {
+        flush();
+    } catch (const FileError &) {
+        // Already failing: the first error is the one reported.
+    }
+}
+
+void TextLineWriter::create(const std::string &path)
+{
+    close();
+    NativeFile file = NativeFile::openToWrite(path);
+    // Opened without emptying it, so that a file this program is reading
+    // is refused while it is still whole.
+    if (OpenFileRecord::contains(file.id()))
+        throw FileError(FileOperation::Create, path, "it is already open in this program");
+    file.truncate();
+    file_ = std::move(file);
+    recorded_ = OpenFileRecord::Entry(file_.id());
+    buffer_.resize(kBlockSize);
+    used_ = 0;
+    failed_ = false;
+}
+
+void TextLineWriter::writeLine(std::string_view text)
+{
+    // Most lines are a single character: no loop, no call.
+    if (text.size() + 2 <= buffer_.size() - used_) {
+        char *out = buffer_.data() + used_;
+        if (text.size() == 1)
+            *out = text.front();
+        else
+            std::memcpy(out, text.data(), text.size());
+        out[text.size()] = '\r';
+        out[text.size() + 1] = '\n';
+        used_ += text.size() + 2;
+        return;
+    }
+    constexpr std::string_view kLineEnd = "\r\n";
+    for (std::string_view part : {text, kLineEnd}) {
+        while (!part.empty()) {
+            if (used_ == buffer_.size())
+                flush();
+            const std::size_t take = std::min(part.size(), buffer_.size() - used_);
+            std::memcpy(buffer_.data() + used_, part.data(), take);
+            used_ += take;
+            part.remove_prefix(take);
+        }
+    }
+}
+
+void TextLineWriter::flush()
+{
+    if (used_ == 0)
+        return;
+    try {
+        file_.write(buffer_.data(), used_);
+    } catch (const FileError &) {
+        failed_ = true;
+        throw;
+    }
+    used_ = 0;
+}
+
+void TextLineWriter::close()
+{
+    if (!file_.isOpen())
+        return;
+    flush();
+    file_.sync();
+    file_.close();
+    recorded_ = {};
+}
+
+} // namespace tovik

@@ -1,0 +1,45 @@
+#pragma once
+
+// Writes one value per line, as it stands, each followed by CR LF, through
+// a large buffer.
+//
+// Creating a file never goes through a link and never opens anything but a
+// regular file, and it locks the file until the writer closes (see
+// NativeFile::openToWrite): a file that another conversion is writing, or
+// that this program has open, is refused before anything of it is lost.
+
+#include "native_file.h"
+#include "open_file_record.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tovik {
+
+class TextLineWriter
+{
+public:
+    // An unclosed writer is one a failure left behind: it keeps what was
+    // written so far and closes without a word.
+    ~TextLineWriter();
+
+    // Creates the file, or empties it if it exists.
+    void create(const std::string &path);
+    void writeLine(std::string_view text);
+    // Hands everything written so far to the system, the file staying open.
+    void flush();
+    // Flushes, puts everything written on the disk, and closes. Closing a
+    // writer that is not open does nothing.
+    void close();
+
+private:
+    NativeFile file_;
+    OpenFileRecord::Entry recorded_;
+    std::vector<char> buffer_;
+    std::size_t used_ = 0;
+    bool failed_ = false;
+};
+
+} // namespace tovik
