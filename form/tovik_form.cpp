@@ -1,0 +1,43 @@
+#include "tovik_form.h"
+
+#include "channel_conversion.h"
+#include "failure_message.h"
+
+#include <cstdlib>
+
+namespace tovik {
+
+void TovikForm::FileOpen_Click()
+{
+    if (auto chosen = frontEnd_.showOpenDialog(layout::kOpenFilter))
+        fileName_ = std::move(*chosen);
+}
+
+void TovikForm::Convert_Click()
+{
+    if (fileName_.empty()) {
+        frontEnd_.showMessage("Select File for converting", FrontEnd::Buttons::Ok);
+        return;
+    }
+    if (const auto failure = ConvertToChannels(fileName_)) {
+        frontEnd_.showMessage(failureMessage(*failure, fileName_), FrontEnd::Buttons::Ok);
+        frontEnd_.endProgram(EXIT_FAILURE);
+        return;
+    }
+    frontEnd_.showMessage("  Converted text saved in CH1.txt and CH2.txt   ", FrontEnd::Buttons::Ok);
+    frontEnd_.endProgram(EXIT_SUCCESS);
+}
+
+void TovikForm::End_Click()
+{
+    frontEnd_.endProgram(EXIT_SUCCESS);
+}
+
+void TovikForm::Exit_Click()
+{
+    if (frontEnd_.showMessage("        Do you want to finish?", FrontEnd::Buttons::YesNo)
+        == FrontEnd::Answer::Yes)
+        frontEnd_.endProgram(EXIT_SUCCESS);
+}
+
+} // namespace tovik

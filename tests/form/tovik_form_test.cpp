@@ -1,0 +1,133 @@
+// The four commands, once for every front-end, against a fake that answers
+// the dialogs in turn as a person would, and notes what the window shows.
+
+#include "tovik_form.h"
+#include "working_directory.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+using tovik::FrontEnd;
+
+namespace {
+
+class FakeFrontEnd : public FrontEnd
+{
+public:
+    std::vector<std::string> answers; // a path, "" to cancel, or "Ok", "Yes", "No"
+    std::vector<std::string> seen;
+    std::optional<int> status; // once the program has ended
+
+    std::optional<std::string> showOpenDialog(const tovik::layout::FileFilter &filter) override
+    {
+        seen.push_back("Open " + std::string(filter.description) + " for "
+                       + std::string(filter.pattern));
+        const std::string answer = next();
+        return answer.empty() ? std::nullopt : std::optional(answer);
+    }
+
+    Answer showMessage(const std::string &text, Buttons buttons) override
+    {
+        seen.push_back(text + (buttons == Buttons::Ok ? " [Ok]" : " [Yes No]"));
+        const std::string answer = next();
+        EXPECT_TRUE(answer == "Ok" ? buttons == Buttons::Ok : buttons == Buttons::YesNo) << answer;
+        return answer == "Yes" ? Answer::Yes : answer == "No" ? Answer::No : Answer::Ok;
+    }
+
+    void endProgram(int exitStatus) override
+    {
+        EXPECT_FALSE(status) << "ended twice";
+        seen.push_back("end " + std::to_string(exitStatus));
+        status = exitStatus;
+    }
+
+private:
+    std::string next()
+    {
+        EXPECT_FALSE(answers.empty()) << "a dialog nobody expected";
+        if (answers.empty())
+            return "";
+        std::string answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    }
+};
+
+struct Row
+{
+    const char *name;
+    std::vector<std::string> steps; // commands, in turn
+    std::vector<std::string> answers;
+    std::vector<std::string> seen;
+    bool converted = false; // CH1.txt and CH2.txt hold the input's channels
+};
+
+const char *const kOpen = "Open Text file (*.txt) for *.txt";
+const char *const kNoChoice = "Select File for converting [Ok]";
+const char *const kDone = "  Converted text saved in CH1.txt and CH2.txt    [Ok]";
+const char *const kFinish = "        Do you want to finish? [Yes No]";
+
+class Commands : public WorkingDirectoryTest, public ::testing::WithParamInterface<Row>
+{
+protected:
+    void SetUp() override
+    {
+        WorkingDirectoryTest::SetUp();
+        writeFile("in.txt", "0123");
+    }
+};
+
+} // namespace
+
+TEST_P(Commands, DoWhatTheUserAsked)
+{
+    FakeFrontEnd frontEnd;
+    frontEnd.answers = GetParam().answers;
+    tovik::TovikForm form(frontEnd);
+    for (const std::string &step : GetParam().steps) {
+        ASSERT_FALSE(frontEnd.status) << "a command after the program ended";
+        if (step == "FileOpen")
+            form.FileOpen_Click();
+        else if (step == "Convert")
+            form.Convert_Click();
+        else if (step == "End")
+            form.End_Click();
+        else
+            form.Exit_Click();
+    }
+    EXPECT_EQ(frontEnd.seen, GetParam().seen);
+    EXPECT_TRUE(frontEnd.answers.empty());
+    if (GetParam().converted) {
+        EXPECT_EQ(readFile("CH1.txt"), "0\r\n0\r\n1\r\n1\r\n");
+        EXPECT_EQ(readFile("CH2.txt"), "0\r\n1\r\n0\r\n1\r\n");
+    } else {
+        // Nothing converted, nothing touched.
+        EXPECT_EQ(folder(), (std::map<std::string, std::string>{{"in.txt", "0123"}}));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+        TovikForm, Commands,
+        ::testing::Values(
+                Row{"ConvertWithNoChoice", {"Convert"}, {"Ok"}, {kNoChoice}},
+                Row{"CancelWithNoChoice", {"FileOpen", "Convert"}, {"", "Ok"}, {kOpen, kNoChoice}},
+                Row{"CancelKeepsTheEarlierChoice",
+                    {"FileOpen", "FileOpen", "Convert"},
+                    {"in.txt", "", "Ok"},
+                    {kOpen, kOpen, kDone, "end 0"},
+                    true},
+                Row{"FailureIsReportedThenEnds",
+                    {"FileOpen", "Convert"},
+                    {"gone.txt", "Ok"},
+                    {kOpen, "Cannot open \"gone.txt\": No such file or directory [Ok]", "end 1"}},
+                Row{"ExitNoKeepsTheChoice",
+                    {"FileOpen", "Exit", "Convert"},
+                    {"in.txt", "No", "Ok"},
+                    {kOpen, kFinish, kDone, "end 0"},
+                    true},
+                Row{"ExitYesEnds", {"Exit"}, {"Yes"}, {kFinish, "end 0"}},
+                Row{"EndEndsAtOnce", {"FileOpen", "End"}, {"in.txt"}, {kOpen, "end 0"}}),
+        [](const auto &info) { return std::string(info.param.name); });
