@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -14,15 +15,23 @@ class WorkingDirectoryTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tovik-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        directory_ = pattern;
+        // A name no other test has, made without mkdtemp, which Windows lacks.
+        std::random_device random;
+        do
+            directory_ = std::filesystem::temp_directory_path() / ("tovik-" + std::to_string(random()));
+        while (!std::filesystem::create_directory(directory_));
         std::filesystem::current_path(directory_);
     }
 
     void TearDown() override
     {
         std::filesystem::current_path(previous_);
+#ifdef _WIN32
+        // Windows deletes no read-only file.
+        for (const auto &entry : std::filesystem::recursive_directory_iterator(directory_))
+            std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_write,
+                                         std::filesystem::perm_options::add);
+#endif
         std::filesystem::remove_all(directory_);
     }
 
