@@ -14,7 +14,8 @@
 // with a sharing violation; readers share everything, so they never make a
 // writer fail. Which holder caused a sharing violation is told apart by a
 // reader's open: only a holder that shares no reading (another program)
-// refuses that, a conversion never does.
+// refuses that, a conversion never does. Share modes are checked as the name
+// is opened, so the POSIX twin's second look at the name is not needed.
 //
 // Errors are worded as on POSIX: the common codes become errno values worded
 // like glibc. Microsoft's C runtime words a few errno values its own way
@@ -101,10 +102,10 @@ int errnoOf(DWORD code)
 std::string systemWords(DWORD code)
 {
     wchar_t *buffer = nullptr;
-    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
-                                              | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                          nullptr, code, 0, reinterpret_cast<wchar_t *>(&buffer), 0,
-                                          nullptr);
+    const DWORD length
+            = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
+                                       | FORMAT_MESSAGE_IGNORE_INSERTS,
+                               nullptr, code, 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
     std::wstring words(buffer ? buffer : L"", length);
     ::LocalFree(buffer);
     while (!words.empty() && (iswspace(words.back()) || words.back() == L'.'))
@@ -114,8 +115,8 @@ std::string systemWords(DWORD code)
     const int size = ::WideCharToMultiByte(CP_UTF8, 0, words.data(), static_cast<int>(words.size()),
                                            nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, words.data(), static_cast<int>(words.size()), text.data(), size,
-                          nullptr, nullptr);
+    ::WideCharToMultiByte(CP_UTF8, 0, words.data(), static_cast<int>(words.size()), text.data(),
+                          size, nullptr, nullptr);
     return text;
 }
 
@@ -161,7 +162,7 @@ bool startsWith(const std::wstring &text, const wchar_t *prefix)
     return text.rfind(prefix, 0) == 0;
 }
 
-// The name as CreateFileW and friends take it; an empty result is a device.
+// The name as CreateFileW and friends take it.
 std::wstring nativePath(const std::string &path, FileOperation operation)
 {
     if (path.empty())
@@ -192,19 +193,11 @@ std::wstring nativePath(const std::string &path, FileOperation operation)
         // \\.\C:\name is a file all the same; anything else there is a device.
         if (full.size() > 6 && full[5] == L':' && full[6] == L'\\')
             return LR"(\\?\)" + full.substr(4);
-        return {};
+        fail(operation, path, kNotRegular);
     }
     if (startsWith(full, LR"(\\)"))
         return LR"(\\?\UNC\)" + full.substr(2);
     return LR"(\\?\)" + full;
-}
-
-std::wstring filePath(const std::string &path, FileOperation operation)
-{
-    std::wstring name = nativePath(path, operation);
-    if (name.empty())
-        fail(operation, path, kNotRegular);
-    return name;
 }
 
 FileId idOf(const BY_HANDLE_FILE_INFORMATION &info)
@@ -243,7 +236,8 @@ BY_HANDLE_FILE_INFORMATION diskFileInfo(const Handle &handle, FileOperation oper
         fail(operation, path, kNotRegular);
     if (!::GetFileInformationByHandle(handle.get(), &info))
         fail(operation, path, ::GetLastError());
-    if (operation == FileOperation::Create && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    if (operation == FileOperation::Create
+        && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
         fail(operation, path, kLink);
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         fail(operation, path, kNotRegular);
@@ -296,7 +290,7 @@ NativeFile NativeFile::openToRead(const std::string &path)
 {
     // Backup semantics lets a folder be opened, so that it is refused as a
     // folder rather than as "Permission denied".
-    const std::wstring name = filePath(path, FileOperation::Open);
+    const std::wstring name = nativePath(path, FileOperation::Open);
     Handle handle(::CreateFileW(name.c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -313,7 +307,7 @@ NativeFile NativeFile::openToRead(const std::string &path)
 
 NativeFile NativeFile::openToWrite(const std::string &path)
 {
-    const std::wstring name = filePath(path, FileOperation::Create);
+    const std::wstring name = nativePath(path, FileOperation::Create);
     // Looked at first so that a link or a folder is refused for what it is;
     // checked again on the handle, as the name may have changed meanwhile.
     const DWORD attributes = ::GetFileAttributesW(name.c_str());
@@ -414,7 +408,7 @@ void NativeFile::checkReplaceable(const std::string &path)
     // Unlike POSIX, a link is not replaceable here: MoveFileExW cannot be
     // trusted to replace every kind of reparse point without touching what
     // it points to.
-    const std::wstring name = filePath(path, FileOperation::Replace);
+    const std::wstring name = nativePath(path, FileOperation::Replace);
     const DWORD attributes = ::GetFileAttributesW(name.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = ::GetLastError();
@@ -434,8 +428,8 @@ void NativeFile::rename(const std::string &from, const std::string &to)
 {
     countCall(FileOperation::Replace, to);
     // Write-through: the rename is on the disk when this returns.
-    if (!::MoveFileExW(filePath(from, FileOperation::Replace).c_str(),
-                       filePath(to, FileOperation::Replace).c_str(),
+    if (!::MoveFileExW(nativePath(from, FileOperation::Replace).c_str(),
+                       nativePath(to, FileOperation::Replace).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         fail(FileOperation::Replace, to, ::GetLastError());
 }
@@ -445,11 +439,11 @@ bool NativeFile::link(const std::string &existing, const std::string &alias)
     countCall(FileOperation::Replace, existing);
     // CreateHardLinkW links what a symbolic link points to, not the link
     // itself, so a link is refused instead.
-    const std::wstring name = filePath(existing, FileOperation::Replace);
+    const std::wstring name = nativePath(existing, FileOperation::Replace);
     const DWORD attributes = ::GetFileAttributesW(name.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         fail(FileOperation::Replace, existing, kLink);
-    if (::CreateHardLinkW(filePath(alias, FileOperation::Replace).c_str(), name.c_str(), nullptr))
+    if (::CreateHardLinkW(nativePath(alias, FileOperation::Replace).c_str(), name.c_str(), nullptr))
         return true;
     const DWORD error = ::GetLastError();
     if (isMissing(error))
@@ -459,7 +453,7 @@ bool NativeFile::link(const std::string &existing, const std::string &alias)
 
 bool NativeFile::remove(const std::string &path)
 {
-    if (::DeleteFileW(filePath(path, FileOperation::Delete).c_str()))
+    if (::DeleteFileW(nativePath(path, FileOperation::Delete).c_str()))
         return true;
     const DWORD error = ::GetLastError();
     if (isMissing(error))

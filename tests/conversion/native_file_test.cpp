@@ -112,7 +112,8 @@ TEST_F(NativeFileTest, NamesAreUtf8)
 {
     const std::string name = "Kanal \xC3\xBC \xD0\xB6 \xE2\x82\xAC.txt";
     writeAll(name, "0\r\n");
-    const std::u8string listed = std::filesystem::directory_iterator(".")->path().filename().u8string();
+    const std::u8string listed
+            = std::filesystem::directory_iterator(".")->path().filename().u8string();
     EXPECT_EQ(std::string(listed.begin(), listed.end()), name);
 
     NativeFile reader = NativeFile::openToRead(name);
@@ -188,6 +189,12 @@ TEST_F(NativeFileTest, FailuresSayWhatWhereAndWhy)
         std::filesystem::create_directory("folder");
         return std::shared_ptr<void>();
     };
+#ifndef _WIN32
+    const auto fifo = [] {
+        EXPECT_EQ(::mkfifo("fifo", 0600), 0);
+        return std::shared_ptr<void>();
+    };
+#endif
     const Case cases[] = {
             {"missing file", nothing, [] { NativeFile::openToRead("missing.txt"); },
              FileOperation::Open, "missing.txt", "No such file or directory"},
@@ -209,10 +216,11 @@ TEST_F(NativeFileTest, FailuresSayWhatWhereAndWhy)
             {"read-only file replaced",
              [] {
                  writeFile("CH1.txt", "kept");
-                 std::filesystem::permissions("CH1.txt", std::filesystem::perms::all
-                                                                 & ~std::filesystem::perms::owner_write
-                                                                 & ~std::filesystem::perms::group_write
-                                                                 & ~std::filesystem::perms::others_write);
+                 std::filesystem::permissions("CH1.txt",
+                                              std::filesystem::perms::all
+                                                      & ~std::filesystem::perms::owner_write
+                                                      & ~std::filesystem::perms::group_write
+                                                      & ~std::filesystem::perms::others_write);
                  return std::shared_ptr<void>();
              },
              [] { NativeFile::checkReplaceable("CH1.txt"); }, FileOperation::Replace, "CH1.txt",
@@ -221,7 +229,8 @@ TEST_F(NativeFileTest, FailuresSayWhatWhereAndWhy)
             {"file held without sharing, read", [] { return holdWithoutSharing(L"in.txt"); },
              [] { NativeFile::openToRead("in.txt"); }, FileOperation::Open, "in.txt",
              "it is in use by another program"},
-            {"file held without sharing, written", [] { return holdWithoutSharing(L"Convert.txt"); },
+            {"file held without sharing, written",
+             [] { return holdWithoutSharing(L"Convert.txt"); },
              [] { NativeFile::openToWrite("Convert.txt"); }, FileOperation::Create, "Convert.txt",
              "it is in use by another program"},
             {"named pipe read",
@@ -235,20 +244,10 @@ TEST_F(NativeFileTest, FailuresSayWhatWhereAndWhy)
              [] { NativeFile::openToRead(R"(\\.\pipe\tovik-native-file-test)"); },
              FileOperation::Open, R"(\\.\pipe\tovik-native-file-test)", "it is not a regular file"},
 #else
-            {"FIFO read",
-             [] {
-                 EXPECT_EQ(::mkfifo("fifo", 0600), 0);
-                 return std::shared_ptr<void>();
-             },
-             [] { NativeFile::openToRead("fifo"); }, FileOperation::Open, "fifo",
+            {"FIFO read", fifo, [] { NativeFile::openToRead("fifo"); }, FileOperation::Open, "fifo",
              "it is not a regular file"},
-            {"FIFO written",
-             [] {
-                 EXPECT_EQ(::mkfifo("fifo", 0600), 0);
-                 return std::shared_ptr<void>();
-             },
-             [] { NativeFile::openToWrite("fifo"); }, FileOperation::Create, "fifo",
-             "it is not a regular file"},
+            {"FIFO written", fifo, [] { NativeFile::openToWrite("fifo"); }, FileOperation::Create,
+             "fifo", "it is not a regular file"},
 #endif
     };
     for (const Case &c : cases) {
@@ -342,9 +341,10 @@ TEST_F(NativeFileTest, NeverWritesThroughAReparsePoint)
         GTEST_SKIP() << "no symbolic link could be made here (Windows needs Developer Mode or an "
                         "administrator; Wine 8 reports success but makes none)";
 
-    for (const auto &action : {std::function<void()>([] { NativeFile::openToWrite("CH1.txt"); }),
-                               std::function<void()>([] { NativeFile::checkReplaceable("CH1.txt"); }),
-                               std::function<void()>([] { NativeFile::link("CH1.txt", "CH2.txt"); })}) {
+    const std::function<void()> actions[] = {[] { NativeFile::openToWrite("CH1.txt"); },
+                                             [] { NativeFile::checkReplaceable("CH1.txt"); },
+                                             [] { NativeFile::link("CH1.txt", "CH2.txt"); }};
+    for (const auto &action : actions) {
         const auto failure = failureOf(action);
         ASSERT_TRUE(failure) << "no failure";
         EXPECT_EQ(failure->reason(), "it is a symbolic link");

@@ -18,7 +18,8 @@ protected:
         // A name no other test has, made without mkdtemp, which Windows lacks.
         std::random_device random;
         do
-            directory_ = std::filesystem::temp_directory_path() / ("tovik-" + std::to_string(random()));
+            directory_ = std::filesystem::temp_directory_path()
+                    / ("tovik-" + std::to_string(random()));
         while (!std::filesystem::create_directory(directory_));
         std::filesystem::current_path(directory_);
     }
