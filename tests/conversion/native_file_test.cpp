@@ -105,7 +105,7 @@ TEST_F(NativeFileTest, OpenToWriteCreatesButOnlyTruncateEmpties)
     EXPECT_EQ(readFile("CH1.txt"), "0\r\n");
 
     NativeFile::openToWrite("new.txt").close();
-    EXPECT_TRUE(exists("new.txt"));
+    EXPECT_TRUE(std::filesystem::exists("new.txt"));
 }
 
 TEST_F(NativeFileTest, NamesAreUtf8)
@@ -156,7 +156,7 @@ TEST_F(NativeFileTest, RemovesAFileWhileItIsOpen)
     EXPECT_EQ(readAll(reader), "01");
     reader.close();
     writer.close();
-    EXPECT_FALSE(exists("Convert.txt"));
+    EXPECT_FALSE(std::filesystem::exists("Convert.txt"));
     EXPECT_FALSE(NativeFile::remove("Convert.txt"));
 }
 
@@ -170,7 +170,7 @@ TEST_F(NativeFileTest, RenameReplacesTheTarget)
     NativeFile::rename("Convert.txt", "CH1.txt");
     NativeFile::syncFolder("CH1.txt");
     EXPECT_EQ(readFile("CH1.txt"), "new");
-    EXPECT_FALSE(exists("Convert.txt"));
+    EXPECT_FALSE(std::filesystem::exists("Convert.txt"));
 }
 
 TEST_F(NativeFileTest, FailuresSayWhatWhereAndWhy)
@@ -215,13 +215,15 @@ TEST_F(NativeFileTest, FailuresSayWhatWhereAndWhy)
              FileOperation::Create, kDevice, "it is not a regular file"},
             {"read-only file replaced",
              [] {
+                 // Made writable again afterwards: Windows deletes no read-only file.
+                 namespace fs = std::filesystem;
                  writeFile("CH1.txt", "kept");
-                 std::filesystem::permissions("CH1.txt",
-                                              std::filesystem::perms::all
-                                                      & ~std::filesystem::perms::owner_write
-                                                      & ~std::filesystem::perms::group_write
-                                                      & ~std::filesystem::perms::others_write);
-                 return std::shared_ptr<void>();
+                 const fs::perms writable = fs::status("CH1.txt").permissions();
+                 fs::permissions("CH1.txt",
+                                 writable & ~fs::perms::owner_write & ~fs::perms::group_write
+                                         & ~fs::perms::others_write);
+                 return std::shared_ptr<void>(
+                         nullptr, [writable](void *) { fs::permissions("CH1.txt", writable); });
              },
              [] { NativeFile::checkReplaceable("CH1.txt"); }, FileOperation::Replace, "CH1.txt",
              "it is read-only"},

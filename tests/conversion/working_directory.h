@@ -27,12 +27,6 @@ protected:
     void TearDown() override
     {
         std::filesystem::current_path(previous_);
-#ifdef _WIN32
-        // Windows deletes no read-only file.
-        for (const auto &entry : std::filesystem::recursive_directory_iterator(directory_))
-            std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_write,
-                                         std::filesystem::perm_options::add);
-#endif
         std::filesystem::remove_all(directory_);
     }
 
