@@ -1,14 +1,15 @@
 # Two commands for a new user: `make run` and `make test`. Each installs what
 # is missing first (scripts/install-deps), then builds with CMake into build/.
 
-BUILD      ?= build
-JOBS       ?= $(shell nproc)
-PREFIX     ?= /usr/local
-FUZZ_TIME  ?= 30
+BUILD         ?= build
+WINDOWS_BUILD ?= build-windows
+JOBS          ?= $(shell nproc)
+PREFIX        ?= /usr/local
+FUZZ_TIME     ?= 30
 
 CMAKE_CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure run test bench sanitize fuzz package install clean
+.PHONY: all deps configure run test windows bench sanitize fuzz package install clean
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -23,8 +24,17 @@ configure: deps
 run: all
 	$(abspath $(BUILD))/tovik
 
-test: all
+# The Linux tests, then the Windows ones under Wine.
+test: all windows
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS)
+
+# The core and its tests as Windows programs, cross-built with MinGW-w64:
+# $(WINDOWS_BUILD)/tests/conversion/*.exe
+windows: deps
+	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake >/dev/null
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
 bench: deps
 	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -58,4 +68,4 @@ install: all
 	cmake --install $(BUILD) --prefix $(PREFIX) --strip
 
 clean:
-	rm -rf $(BUILD) build-bench build-sanitize build-fuzz
+	rm -rf $(BUILD) $(WINDOWS_BUILD) build-bench build-sanitize build-fuzz

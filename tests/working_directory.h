@@ -17,17 +17,25 @@ class WorkingDirectoryTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        const std::string name = "tovik-" + std::to_string(std::random_device()());
-        directory_ = std::filesystem::temp_directory_path() / name;
-        ASSERT_TRUE(std::filesystem::create_directory(directory_)) << directory_;
+        // A name no other test has, made without mkdtemp, which Windows lacks.
+        std::random_device random;
+        do
+            directory_ = std::filesystem::temp_directory_path()
+                    / ("tovik-" + std::to_string(random()));
+        while (!std::filesystem::create_directory(directory_));
         std::filesystem::current_path(directory_);
     }
 
     void TearDown() override
     {
-        std::filesystem::current_path(previous_);
-        std::filesystem::permissions(directory_, std::filesystem::perms::owner_all);
-        std::filesystem::remove_all(directory_);
+        namespace fs = std::filesystem;
+        fs::current_path(previous_);
+        // Files a test made read-only, that Windows would not remove.
+        std::error_code ignored;
+        for (const fs::directory_entry &entry : fs::recursive_directory_iterator(directory_, ignored))
+            if (!entry.is_symlink(ignored))
+                fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+        fs::remove_all(directory_);
     }
 
     static void writeFile(const std::filesystem::path &path, const std::string &bytes)

@@ -1,0 +1,471 @@
+#include "native_file.h"
+
+// The Windows twin of native_file_posix.cpp.
+//
+// Paths: UTF-8 in, UTF-16 out, always made absolute and given the prefix
+// \\?\ so that a path longer than MAX_PATH works on every Windows 10 and
+// later whatever its long-path setting, and a name is taken as it is spelt.
+// GetFullPathNameW turns DOS device names (NUL, CON, COM1...) into paths
+// under \\.\ which are refused before they are opened, as a FIFO is on
+// POSIX.
+//
+// The lock: a file open for writing shares reading and deleting but not
+// writing, so any second writer, in this process or another, fails at once
+// with a sharing violation; readers share everything, so they never make a
+// writer fail. Which holder caused a sharing violation is told apart by a
+// reader's open: only a holder that shares no reading (another program)
+// refuses that, a conversion never does. Share modes are checked as the name
+// is opened, so the POSIX twin's second look at the name is not needed.
+//
+// Errors are worded as on POSIX: the common codes become errno values worded
+// like glibc. Microsoft's C runtime words a few errno values its own way
+// ("Improper link"), so those few are spelt here; the rest come from
+// std::generic_category(). A code with no errno twin keeps the system's own
+// words (FormatMessageW).
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cwctype>
+#include <string>
+#include <system_error>
+#include <utility>
+
+namespace tovik {
+
+namespace {
+
+const char *const kLink = "it is a symbolic link";
+const char *const kNotRegular = "it is not a regular file";
+const char *const kOtherProgram = "it is in use by another program";
+const char *const kOtherConversion = "it is in use by another conversion";
+
+int errnoOf(DWORD code)
+{
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+        return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_NETWORK_ACCESS_DENIED:
+        return EACCES;
+    case ERROR_PRIVILEGE_NOT_HELD:
+        return EPERM;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return EEXIST;
+    case ERROR_WRITE_PROTECT:
+        return EROFS;
+    case ERROR_DIRECTORY:
+        return ENOTDIR;
+    case ERROR_DIR_NOT_EMPTY:
+        return ENOTEMPTY;
+    case ERROR_NOT_SAME_DEVICE:
+        return EXDEV;
+    case ERROR_TOO_MANY_OPEN_FILES:
+        return EMFILE;
+    case ERROR_TOO_MANY_LINKS:
+        return EMLINK;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+        return ENOMEM;
+    case ERROR_INVALID_HANDLE:
+        return EBADF;
+    case ERROR_INVALID_PARAMETER:
+        return EINVAL;
+    case ERROR_FILENAME_EXCED_RANGE:
+        return ENAMETOOLONG;
+    case ERROR_BUSY:
+        return EBUSY;
+    case ERROR_NO_UNICODE_TRANSLATION:
+        return EILSEQ;
+    case ERROR_CRC:
+    case ERROR_SECTOR_NOT_FOUND:
+    case ERROR_WRITE_FAULT:
+    case ERROR_READ_FAULT:
+    case ERROR_GEN_FAILURE:
+    case ERROR_IO_DEVICE:
+        return EIO;
+    default:
+        return 0;
+    }
+}
+
+std::string systemWords(DWORD code)
+{
+    wchar_t *buffer = nullptr;
+    const DWORD length
+            = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
+                                       | FORMAT_MESSAGE_IGNORE_INSERTS,
+                               nullptr, code, 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
+    std::wstring words(buffer ? buffer : L"", length);
+    ::LocalFree(buffer);
+    while (!words.empty() && (iswspace(words.back()) || words.back() == L'.'))
+        words.pop_back();
+    if (words.empty())
+        return "Windows error " + std::to_string(code);
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, words.data(), static_cast<int>(words.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, words.data(), static_cast<int>(words.size()), text.data(),
+                          size, nullptr, nullptr);
+    return text;
+}
+
+std::string reasonFor(DWORD code)
+{
+    if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION)
+        return kOtherProgram;
+    switch (const int error = errnoOf(code)) {
+    case 0:
+        return systemWords(code);
+    case EXDEV:
+        return "Invalid cross-device link";
+    case ENOMEM:
+        return "Cannot allocate memory";
+    case EBUSY:
+        return "Device or resource busy";
+    case ENAMETOOLONG:
+        return "File name too long";
+    case EILSEQ:
+        return "Invalid or incomplete multibyte or wide character";
+    default:
+        return std::generic_category().message(error);
+    }
+}
+
+[[noreturn]] void fail(FileOperation operation, const std::string &path, DWORD code)
+{
+    throw FileError(operation, path, reasonFor(code));
+}
+
+[[noreturn]] void fail(FileOperation operation, const std::string &path, const char *reason)
+{
+    throw FileError(operation, path, reason);
+}
+
+bool isMissing(DWORD code)
+{
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
+
+bool startsWith(const std::wstring &text, const wchar_t *prefix)
+{
+    return text.rfind(prefix, 0) == 0;
+}
+
+// The name as CreateFileW and friends take it.
+std::wstring nativePath(const std::string &path, FileOperation operation)
+{
+    if (path.empty())
+        fail(operation, path, ERROR_FILE_NOT_FOUND);
+    const int size = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(),
+                                           static_cast<int>(path.size()), nullptr, 0);
+    if (size <= 0)
+        fail(operation, path, ::GetLastError());
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), static_cast<int>(path.size()),
+                          wide.data(), size);
+    if (startsWith(wide, LR"(\\?\)"))
+        return wide;
+
+    std::wstring full(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()),
+                                                full.data(), nullptr);
+        if (length == 0)
+            fail(operation, path, ::GetLastError());
+        if (length < full.size()) {
+            full.resize(length);
+            break;
+        }
+        full.resize(length);
+    }
+    if (startsWith(full, LR"(\\.\)")) {
+        // \\.\C:\name is a file all the same; anything else there is a device.
+        if (full.size() > 6 && full[5] == L':' && full[6] == L'\\')
+            return LR"(\\?\)" + full.substr(4);
+        fail(operation, path, kNotRegular);
+    }
+    if (startsWith(full, LR"(\\)"))
+        return LR"(\\?\UNC\)" + full.substr(2);
+    return LR"(\\?\)" + full;
+}
+
+FileId idOf(const BY_HANDLE_FILE_INFORMATION &info)
+{
+    return {info.dwVolumeSerialNumber,
+            (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+// Owns a handle until it is handed on, so that every early exit closes it.
+class Handle
+{
+public:
+    explicit Handle(HANDLE handle) : handle_(handle) { }
+    Handle(const Handle &) = delete;
+    Handle &operator=(const Handle &) = delete;
+    ~Handle()
+    {
+        if (valid())
+            ::CloseHandle(handle_);
+    }
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle_; }
+    HANDLE release() { return std::exchange(handle_, INVALID_HANDLE_VALUE); }
+
+private:
+    HANDLE handle_;
+};
+
+// The identity of a freshly opened file, or the reason it is not a regular
+// file on a disk. A reader follows links, so only a writer can meet one.
+BY_HANDLE_FILE_INFORMATION diskFileInfo(const Handle &handle, FileOperation operation,
+                                        const std::string &path)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (::GetFileType(handle.get()) != FILE_TYPE_DISK)
+        fail(operation, path, kNotRegular);
+    if (!::GetFileInformationByHandle(handle.get(), &info))
+        fail(operation, path, ::GetLastError());
+    if (operation == FileOperation::Create
+        && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        fail(operation, path, kLink);
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        fail(operation, path, kNotRegular);
+    return info;
+}
+
+HANDLE handleOf(std::intptr_t native)
+{
+    return reinterpret_cast<HANDLE>(native);
+}
+
+// Reads and writes go in pieces a DWORD can count.
+constexpr std::size_t kMaxPiece = 1u << 30;
+
+} // namespace
+
+NativeFile::NativeFile(NativeFile &&other) noexcept
+    : native_(std::exchange(other.native_, -1))
+    , id_(other.id_)
+    , path_(std::move(other.path_))
+    , writable_(other.writable_)
+{
+}
+
+NativeFile &NativeFile::operator=(NativeFile &&other) noexcept
+{
+    if (this != &other) {
+        if (isOpen())
+            ::CloseHandle(handleOf(native_));
+        native_ = std::exchange(other.native_, -1);
+        id_ = other.id_;
+        path_ = std::move(other.path_);
+        writable_ = other.writable_;
+    }
+    return *this;
+}
+
+NativeFile::~NativeFile()
+{
+    if (isOpen())
+        ::CloseHandle(handleOf(native_));
+}
+
+bool NativeFile::isOpen() const noexcept
+{
+    return native_ != -1;
+}
+
+NativeFile NativeFile::openToRead(const std::string &path)
+{
+    // Backup semantics lets a folder be opened, so that it is refused as a
+    // folder rather than as "Permission denied".
+    const std::wstring name = nativePath(path, FileOperation::Open);
+    Handle handle(::CreateFileW(name.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle.valid())
+        fail(FileOperation::Open, path, ::GetLastError());
+    const BY_HANDLE_FILE_INFORMATION info = diskFileInfo(handle, FileOperation::Open, path);
+
+    NativeFile file;
+    file.native_ = reinterpret_cast<std::intptr_t>(handle.release());
+    file.id_ = idOf(info);
+    file.path_ = path;
+    return file;
+}
+
+NativeFile NativeFile::openToWrite(const std::string &path)
+{
+    const std::wstring name = nativePath(path, FileOperation::Create);
+    // Looked at first so that a link or a folder is refused for what it is;
+    // checked again on the handle, as the name may have changed meanwhile.
+    const DWORD attributes = ::GetFileAttributesW(name.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            fail(FileOperation::Create, path, kLink);
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            fail(FileOperation::Create, path, kNotRegular);
+    } else if (const DWORD error = ::GetLastError(); !isMissing(error)) {
+        fail(FileOperation::Create, path, error);
+    }
+
+    Handle handle(::CreateFileW(name.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!handle.valid()) {
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION)
+            fail(FileOperation::Create, path, error);
+        Handle reader(::CreateFileW(name.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+        const bool refusedReaders = !reader.valid() && ::GetLastError() == ERROR_SHARING_VIOLATION;
+        fail(FileOperation::Create, path, refusedReaders ? kOtherProgram : kOtherConversion);
+    }
+    const BY_HANDLE_FILE_INFORMATION info = diskFileInfo(handle, FileOperation::Create, path);
+
+    NativeFile file;
+    file.native_ = reinterpret_cast<std::intptr_t>(handle.release());
+    file.id_ = idOf(info);
+    file.path_ = path;
+    file.writable_ = true;
+    return file;
+}
+
+std::size_t NativeFile::read(char *data, std::size_t size)
+{
+    DWORD count = 0;
+    if (!::ReadFile(handleOf(native_), data, static_cast<DWORD>(std::min(size, kMaxPiece)), &count,
+                    nullptr)) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_HANDLE_EOF)
+            return 0;
+        fail(FileOperation::Read, path_, error);
+    }
+    return count;
+}
+
+void NativeFile::write(const char *data, std::size_t size)
+{
+    countCall(FileOperation::Write, path_);
+    while (size > 0) {
+        DWORD count = 0;
+        if (!::WriteFile(handleOf(native_), data, static_cast<DWORD>(std::min(size, kMaxPiece)),
+                         &count, nullptr))
+            fail(FileOperation::Write, path_, ::GetLastError());
+        if (count == 0)
+            fail(FileOperation::Write, path_, ERROR_WRITE_FAULT);
+        data += count;
+        size -= count;
+    }
+}
+
+void NativeFile::truncate()
+{
+    // The file's position stays where it is, as ftruncate leaves it.
+    FILE_END_OF_FILE_INFO end{};
+    if (!::SetFileInformationByHandle(handleOf(native_), FileEndOfFileInfo, &end, sizeof end))
+        fail(FileOperation::Create, path_, ::GetLastError());
+}
+
+void NativeFile::sync()
+{
+    countCall(FileOperation::Write, path_);
+    if (!::FlushFileBuffers(handleOf(native_)))
+        fail(FileOperation::Write, path_, ::GetLastError());
+}
+
+void NativeFile::close()
+{
+    if (!isOpen())
+        return;
+    const HANDLE handle = handleOf(std::exchange(native_, -1));
+    if (writable_) {
+        try {
+            countCall(FileOperation::Close, path_);
+        } catch (const FileError &) {
+            ::CloseHandle(handle);
+            throw;
+        }
+    }
+    if (!::CloseHandle(handle))
+        fail(FileOperation::Close, path_, ::GetLastError());
+}
+
+void NativeFile::checkReplaceable(const std::string &path)
+{
+    // Unlike POSIX, a link is not replaceable here: MoveFileExW cannot be
+    // trusted to replace every kind of reparse point without touching what
+    // it points to.
+    const std::wstring name = nativePath(path, FileOperation::Replace);
+    const DWORD attributes = ::GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        if (isMissing(error))
+            return;
+        fail(FileOperation::Replace, path, error);
+    }
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        fail(FileOperation::Replace, path, kLink);
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
+        fail(FileOperation::Replace, path, kNotRegular);
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        fail(FileOperation::Replace, path, "it is read-only");
+}
+
+void NativeFile::rename(const std::string &from, const std::string &to)
+{
+    countCall(FileOperation::Replace, to);
+    // Write-through: the rename is on the disk when this returns.
+    if (!::MoveFileExW(nativePath(from, FileOperation::Replace).c_str(),
+                       nativePath(to, FileOperation::Replace).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        fail(FileOperation::Replace, to, ::GetLastError());
+}
+
+bool NativeFile::link(const std::string &existing, const std::string &alias)
+{
+    countCall(FileOperation::Replace, existing);
+    // CreateHardLinkW links what a symbolic link points to, not the link
+    // itself, so a link is refused instead.
+    const std::wstring name = nativePath(existing, FileOperation::Replace);
+    const DWORD attributes = ::GetFileAttributesW(name.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        fail(FileOperation::Replace, existing, kLink);
+    if (::CreateHardLinkW(nativePath(alias, FileOperation::Replace).c_str(), name.c_str(), nullptr))
+        return true;
+    const DWORD error = ::GetLastError();
+    if (isMissing(error))
+        return false;
+    fail(FileOperation::Replace, existing, error);
+}
+
+bool NativeFile::remove(const std::string &path)
+{
+    if (::DeleteFileW(nativePath(path, FileOperation::Delete).c_str()))
+        return true;
+    const DWORD error = ::GetLastError();
+    if (isMissing(error))
+        return false;
+    fail(FileOperation::Delete, path, error);
+}
+
+void NativeFile::syncFolder(const std::string &path)
+{
+    // Every rename was written through already; the call is kept so that
+    // the seam counts the same calls as on POSIX.
+    countCall(FileOperation::Replace, path);
+}
+
+} // namespace tovik
