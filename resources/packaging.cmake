@@ -27,6 +27,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads the SVG icon engine as a plugin, out of dpkg-shlibdeps' sight.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, libqt6svg6")
+# Without it Qt runs through XWayland on a Wayland desktop.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 
 include(GNUInstallDirs)
 # What Debian asks of every package: its changelog, native since Plendor
