@@ -21,10 +21,11 @@ namespace tovik {
 
 namespace {
 
-// Where a face is missing, as Arial and MS Sans Serif are on Linux, Liberation
-// Sans: Arial's metric twin, so the captions keep the widths they were laid
-// out for, and the face nearest to MS Sans Serif that the package depends on.
-// Left to the font matcher, the notice would get the desktop's default sans.
+// Where a face is missing, as Arial and MS Sans Serif usually are on Linux,
+// Liberation Sans: Arial's metric twin, so the captions keep the widths they
+// were laid out for, and of the faces the package depends on the nearest to
+// MS Sans Serif. Left to the font matcher, the notice would get whatever sans
+// the desktop prefers.
 QFont face(const QString &family, QFont::Weight weight = QFont::Normal)
 {
     QFont font;
