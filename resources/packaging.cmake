@@ -25,5 +25,21 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation2)
+# Qt loads the SVG icon engine as a plugin, out of dpkg-shlibdeps' sight.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, libqt6svg6")
+# Without it Qt runs through XWayland on a Wayland desktop.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
+
+include(GNUInstallDirs)
+# What Debian asks of every package: its changelog, native since Plendor
+# makes and packages Tovik, and its copyright file, both in the package's
+# documentation folder.
+add_custom_command(OUTPUT changelog.gz
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/resources/debian/changelog changelog
+  COMMAND gzip -9 --no-name --force changelog
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/resources/debian/changelog
+  VERBATIM)
+add_custom_target(debian_changelog ALL DEPENDS changelog.gz)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz resources/debian/copyright
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${CPACK_PACKAGE_NAME})
 include(CPack)

@@ -22,30 +22,19 @@ namespace tovik {
 
 namespace {
 
-QFont arial(QFont::Weight weight)
+// Where a face is missing, as Arial and MS Sans Serif usually are on Linux,
+// Liberation Sans: Arial's metric twin, so the captions keep the widths they
+// were laid out for, and of the faces the package depends on the nearest to
+// MS Sans Serif. Left to the font matcher, the notice would get whatever sans
+// the desktop prefers.
+QFont face(const QString &family, QFont::Weight weight = QFont::Normal)
 {
-    QFont font(QStringLiteral("Arial"));
+    QFont font;
+    font.setFamilies({family, QStringLiteral("Liberation Sans")});
+    font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(8.25);
     font.setWeight(weight);
     return font;
-}
-
-// The face of the notice; where it does not exist, the nearest plain sans
-// serif of the same size.
-QFont msSansSerif()
-{
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
-    return font;
-}
-
-QIcon bombIcon()
-{
-    QIcon icon;
-    for (int size : {16, 24, 32, 48})
-        icon.addFile(QStringLiteral(":/icons/tovik-%1.png").arg(size), QSize(size, size));
-    return icon;
 }
 
 } // namespace
@@ -56,18 +45,14 @@ Tovik::Tovik(QWidget *parent)
 {
     setObjectName(QStringLiteral("Tovik"));
     setWindowTitle(QStringLiteral("Tovik"));
-    setWindowIcon(bombIcon());
-    setFont(arial(QFont::Normal));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/tovik.svg")));
+    setFont(face(QStringLiteral("Arial")));
     CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
-
-    // Qt has no role for the menu colour itself; the menu's own palette
-    // carries it where the desktop has one, and is the window role otherwise.
-    QPalette background = palette();
-    background.setColor(QPalette::Window, QApplication::palette("QMenu").color(QPalette::Window));
-    setPalette(background);
 
     QMenu *fileSelect = menuBar()->addMenu(QStringLiteral("File"));
     fileSelect->setObjectName(QStringLiteral("FileSelect"));
+    takeMenuColour(fileSelect->palette());
+    fileSelect->installEventFilter(this);
     QAction *fileOpen = fileSelect->addAction(QStringLiteral("Open File for converting"));
     fileOpen->setObjectName(QStringLiteral("FileOpen"));
     fileSelect->addSeparator()->setObjectName(QStringLiteral("Line"));
@@ -85,7 +70,7 @@ Tovik::Tovik(QWidget *parent)
     auto *copyright = new QLabel(QStringLiteral("Copyright \u00A9 2026 Plendor"), client);
     copyright->setObjectName(QStringLiteral("Copyright"));
     copyright->setGeometry(twipsRect(360, 1080, 4695, 255));
-    copyright->setFont(msSansSerif());
+    copyright->setFont(face(QStringLiteral("MS Sans Serif")));
     copyright->setTextFormat(Qt::PlainText);
     copyright->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     copyright->setBackgroundRole(QPalette::Window);
@@ -96,12 +81,12 @@ Tovik::Tovik(QWidget *parent)
     auto *end = new CommandButton(QStringLiteral("EXIT"), client);
     end->setObjectName(QStringLiteral("End"));
     end->setGeometry(twipsRect(3480, 120, 1335, 615));
-    end->setFont(arial(QFont::Bold));
+    end->setFont(face(QStringLiteral("Arial"), QFont::Bold));
 
     auto *convert = new CommandButton(QStringLiteral("CONVERT"), client);
     convert->setObjectName(QStringLiteral("Convert"));
     convert->setGeometry(twipsRect(480, 120, 2655, 615));
-    convert->setFont(arial(QFont::Bold));
+    convert->setFont(face(QStringLiteral("Arial"), QFont::Bold));
 
     setTabOrder(end, convert);
 
@@ -148,6 +133,25 @@ void Tovik::Exit_Click()
         == QMessageBox::Yes) {
         endProgram(EXIT_SUCCESS);
     }
+}
+
+bool Tovik::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange)
+        takeMenuColour(static_cast<QWidget *>(watched)->palette());
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// Qt has no role for the menu colour itself: the File menu is drawn in it
+// where the desktop has one, and in the window colour otherwise. A desktop
+// switching between light and dark sets the application's colours first and
+// the menu's after them, so the window takes the colour from the menu itself,
+// whenever the menu's colours change.
+void Tovik::takeMenuColour(const QPalette &menu)
+{
+    QPalette background = palette();
+    background.setColor(QPalette::Window, menu.color(QPalette::Window));
+    setPalette(background);
 }
 
 void Tovik::endProgram(int status)

@@ -3,7 +3,8 @@
 // The program's only window. Its four command procedures, each named after
 // its control and event, are the only entries into the program's own logic;
 // each returns to the event loop unless it ends the program. The window
-// itself runs no code of its own until the user gives a command.
+// itself runs no code of its own until the user gives a command, except to
+// follow the desktop's colours when they change.
 //
 // Ending the program hides the window and leaves the event loop with the
 // exit status, so QApplication::exec() returns it and main() destroys the
@@ -22,6 +23,9 @@ class Tovik : public QMainWindow
 public:
     explicit Tovik(QWidget *parent = nullptr);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void FileOpen_Click();
     void Convert_Click();
@@ -29,6 +33,7 @@ private:
     void Exit_Click();
 
     void endProgram(int status);
+    void takeMenuColour(const QPalette &menu);
 
     CommonDialog *CommonDialog1;
 };
