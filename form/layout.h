@@ -82,4 +82,16 @@ struct FileFilter
 
 inline constexpr FileFilter kOpenFilter{"Text file (*.txt)", "*.txt"};
 
+// Every length is a whole number of pixels at 96 dots per inch.
+static_assert([] {
+    const auto whole = [](const Rect &r) {
+        return r.left % 15 == 0 && r.top % 15 == 0 && r.width % 15 == 0 && r.height % 15 == 0;
+    };
+    for (const Control &control : kControls) {
+        if (!whole(control.rect))
+            return false;
+    }
+    return whole(kClientArea);
+}());
+
 } // namespace tovik::layout

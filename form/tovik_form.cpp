@@ -7,6 +7,18 @@
 
 namespace tovik {
 
+void TovikForm::click(std::string_view control)
+{
+    if (control == "FileOpen")
+        FileOpen_Click();
+    else if (control == "Convert")
+        Convert_Click();
+    else if (control == "End")
+        End_Click();
+    else if (control == "Exit")
+        Exit_Click();
+}
+
 void TovikForm::FileOpen_Click()
 {
     if (auto chosen = frontEnd_.showOpenDialog(layout::kOpenFilter))

@@ -8,6 +8,7 @@
 #include "front_end.h"
 
 #include <string>
+#include <string_view>
 
 namespace tovik {
 
@@ -26,6 +27,10 @@ public:
     void End_Click();
     // File > Exit: end after asking.
     void Exit_Click();
+
+    // Runs the procedure of the control or menu item named `control`, as
+    // the layout names them; one without a procedure does nothing.
+    void click(std::string_view control);
 
     const std::string &fileName() const { return fileName_; }
 

@@ -1,24 +1,16 @@
 #pragma once
 
-// Twips to pixels. At 96 dots per inch 15 twips make one pixel, and every
-// length of the layout is a whole number of such pixels: the compiler
-// refuses one that is not. At another resolution a front-end scales
-// (Qt does it for its pixels; Win32 calls pixelsAt() with the monitor's).
+// Twips to pixels: 1440 twips make an inch, so at 96 dots per inch 15 twips
+// make one pixel, and every length of the layout is a whole number of those.
+// Qt takes pixels at 96 dots per inch and scales them for the screen; Win32
+// asks for the monitor's own resolution.
 
 namespace tovik {
 
 inline constexpr int kTwipsPerInch = 1440;
-inline constexpr int kTwipsPerPixel = 15;
-
-consteval int fromTwips(int twips)
-{
-    if (twips % kTwipsPerPixel != 0)
-        throw "not a whole number of pixels";
-    return twips / kTwipsPerPixel;
-}
 
 // Pixels at `dotsPerInch`, rounded to the nearest.
-constexpr int pixelsAt(int twips, int dotsPerInch)
+constexpr int pixelsAt(int twips, int dotsPerInch = 96)
 {
     return (twips * dotsPerInch + kTwipsPerInch / 2) / kTwipsPerInch;
 }

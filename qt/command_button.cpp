@@ -4,13 +4,6 @@
 
 namespace tovik {
 
-CommandButton::CommandButton(const QString &caption, QWidget *parent)
-    : QPushButton(caption, parent)
-{
-    setAutoDefault(false);
-    setDefault(false);
-}
-
 void CommandButton::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {

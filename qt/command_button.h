@@ -10,7 +10,7 @@ namespace tovik {
 class CommandButton : public QPushButton
 {
 public:
-    explicit CommandButton(const QString &caption, QWidget *parent = nullptr);
+    using QPushButton::QPushButton;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
