@@ -244,6 +244,21 @@ BY_HANDLE_FILE_INFORMATION diskFileInfo(const Handle &handle, FileOperation oper
     return info;
 }
 
+// Whether the name is a link to something else (a symbolic link, a junction,
+// a mount point), as opposed to a file that merely carries a reparse point,
+// like a OneDrive placeholder in a synced Documents folder, which is the
+// user's file itself and is replaced like any other.
+bool isLink(const std::wstring &name)
+{
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = ::FindFirstFileW(name.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    ::FindClose(search);
+    return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            && IsReparseTagNameSurrogate(found.dwReserved0);
+}
+
 HANDLE handleOf(std::intptr_t native)
 {
     return reinterpret_cast<HANDLE>(native);
@@ -406,8 +421,8 @@ void NativeFile::close()
 void NativeFile::checkReplaceable(const std::string &path)
 {
     // Unlike POSIX, a link is not replaceable here: MoveFileExW cannot be
-    // trusted to replace every kind of reparse point without touching what
-    // it points to.
+    // trusted to replace every kind of link without touching what it points
+    // to.
     const std::wstring name = nativePath(path, FileOperation::Replace);
     const DWORD attributes = ::GetFileAttributesW(name.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -416,7 +431,7 @@ void NativeFile::checkReplaceable(const std::string &path)
             return;
         fail(FileOperation::Replace, path, error);
     }
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+    if (isLink(name))
         fail(FileOperation::Replace, path, kLink);
     if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
         fail(FileOperation::Replace, path, kNotRegular);
@@ -440,8 +455,7 @@ bool NativeFile::link(const std::string &existing, const std::string &alias)
     // CreateHardLinkW links what a symbolic link points to, not the link
     // itself, so a link is refused instead.
     const std::wstring name = nativePath(existing, FileOperation::Replace);
-    const DWORD attributes = ::GetFileAttributesW(name.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    if (isLink(name))
         fail(FileOperation::Replace, existing, kLink);
     if (::CreateHardLinkW(nativePath(alias, FileOperation::Replace).c_str(), name.c_str(), nullptr))
         return true;
