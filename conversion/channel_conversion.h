@@ -32,7 +32,8 @@ struct ConversionFailure
 {
     enum class Kind {
         File, // a file operation failed: `file` says which, where and why
-        FieldTooLong, // a field, or the blanks or text around it, holds more than kMaxSymbols characters
+        FieldTooLong, // a field, or the blanks or text around it, holds more than kMaxSymbols
+                      // characters
         TooManySymbols, // the items together hold more than kMaxSymbols symbols
         OutOfMemory,
     };

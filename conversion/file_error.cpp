@@ -8,8 +8,10 @@ namespace {
 
 std::string describe(FileOperation operation, const std::string &path, const std::string &reason)
 {
-    static constexpr std::array kVerbs{"open", "read", "create", "write", "close", "delete", "replace"};
-    return std::string(kVerbs[static_cast<std::size_t>(operation)]) + " \"" + path + "\": " + reason;
+    static constexpr std::array kVerbs{"open",  "read",   "create", "write",
+                                       "close", "delete", "replace"};
+    return std::string(kVerbs[static_cast<std::size_t>(operation)]) + " \"" + path
+            + "\": " + reason;
 }
 
 } // namespace

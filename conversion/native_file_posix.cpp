@@ -44,7 +44,10 @@ int openRetrying(const std::string &path, int flags)
 class Descriptor
 {
 public:
-    explicit Descriptor(int fd) : fd_(fd) { }
+    explicit Descriptor(int fd)
+        : fd_(fd)
+    {
+    }
     Descriptor(const Descriptor &) = delete;
     Descriptor &operator=(const Descriptor &) = delete;
     ~Descriptor()
@@ -187,7 +190,7 @@ std::size_t NativeFile::read(char *data, std::size_t size)
 
 void NativeFile::write(const char *data, std::size_t size)
 {
-    countCall(FileOperation::Write, path_);
+    countCall("write", FileOperation::Write, path_);
     while (size > 0) {
         const ssize_t count = ::write(static_cast<int>(native_), data, size);
         if (count < 0 && errno == EINTR)
@@ -207,7 +210,7 @@ void NativeFile::truncate()
 
 void NativeFile::sync()
 {
-    countCall(FileOperation::Write, path_);
+    countCall("sync", FileOperation::Write, path_);
     if (::fsync(static_cast<int>(native_)) != 0)
         fail(FileOperation::Write, path_, errno);
 }
@@ -219,7 +222,7 @@ void NativeFile::close()
     const int fd = static_cast<int>(std::exchange(native_, -1));
     if (writable_) {
         try {
-            countCall(FileOperation::Close, path_);
+            countCall("close", FileOperation::Close, path_);
         } catch (const FileError &) {
             ::close(fd);
             throw;
@@ -251,14 +254,14 @@ void NativeFile::checkReplaceable(const std::string &path)
 
 void NativeFile::rename(const std::string &from, const std::string &to)
 {
-    countCall(FileOperation::Replace, to);
+    countCall("rename", FileOperation::Replace, to);
     if (::rename(from.c_str(), to.c_str()) != 0)
         fail(FileOperation::Replace, to, errno);
 }
 
 bool NativeFile::link(const std::string &existing, const std::string &alias)
 {
-    countCall(FileOperation::Replace, existing);
+    countCall("link", FileOperation::Replace, existing);
     // Without AT_SYMLINK_FOLLOW: a link gets a second name itself.
     if (::linkat(AT_FDCWD, existing.c_str(), AT_FDCWD, alias.c_str(), 0) == 0)
         return true;
@@ -278,7 +281,7 @@ bool NativeFile::remove(const std::string &path)
 
 void NativeFile::syncFolder(const std::string &path)
 {
-    countCall(FileOperation::Replace, path);
+    countCall("syncFolder", FileOperation::Replace, path);
     const std::string::size_type slash = path.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

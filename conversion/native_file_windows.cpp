@@ -210,7 +210,10 @@ FileId idOf(const BY_HANDLE_FILE_INFORMATION &info)
 class Handle
 {
 public:
-    explicit Handle(HANDLE handle) : handle_(handle) { }
+    explicit Handle(HANDLE handle)
+        : handle_(handle)
+    {
+    }
     Handle(const Handle &) = delete;
     Handle &operator=(const Handle &) = delete;
     ~Handle()
@@ -373,7 +376,7 @@ std::size_t NativeFile::read(char *data, std::size_t size)
 
 void NativeFile::write(const char *data, std::size_t size)
 {
-    countCall(FileOperation::Write, path_);
+    countCall("write", FileOperation::Write, path_);
     while (size > 0) {
         DWORD count = 0;
         if (!::WriteFile(handleOf(native_), data, static_cast<DWORD>(std::min(size, kMaxPiece)),
@@ -396,7 +399,7 @@ void NativeFile::truncate()
 
 void NativeFile::sync()
 {
-    countCall(FileOperation::Write, path_);
+    countCall("sync", FileOperation::Write, path_);
     if (!::FlushFileBuffers(handleOf(native_)))
         fail(FileOperation::Write, path_, ::GetLastError());
 }
@@ -408,7 +411,7 @@ void NativeFile::close()
     const HANDLE handle = handleOf(std::exchange(native_, -1));
     if (writable_) {
         try {
-            countCall(FileOperation::Close, path_);
+            countCall("close", FileOperation::Close, path_);
         } catch (const FileError &) {
             ::CloseHandle(handle);
             throw;
@@ -441,7 +444,7 @@ void NativeFile::checkReplaceable(const std::string &path)
 
 void NativeFile::rename(const std::string &from, const std::string &to)
 {
-    countCall(FileOperation::Replace, to);
+    countCall("rename", FileOperation::Replace, to);
     // Write-through: the rename is on the disk when this returns.
     if (!::MoveFileExW(nativePath(from, FileOperation::Replace).c_str(),
                        nativePath(to, FileOperation::Replace).c_str(),
@@ -451,7 +454,7 @@ void NativeFile::rename(const std::string &from, const std::string &to)
 
 bool NativeFile::link(const std::string &existing, const std::string &alias)
 {
-    countCall(FileOperation::Replace, existing);
+    countCall("link", FileOperation::Replace, existing);
     // CreateHardLinkW links what a symbolic link points to, not the link
     // itself, so a link is refused instead.
     const std::wstring name = nativePath(existing, FileOperation::Replace);
@@ -479,7 +482,7 @@ void NativeFile::syncFolder(const std::string &path)
 {
     // Every rename was written through already; the call is kept so that
     // the seam counts the same calls as on POSIX.
-    countCall(FileOperation::Replace, path);
+    countCall("syncFolder", FileOperation::Replace, path);
 }
 
 } // namespace tovik

@@ -19,7 +19,10 @@ public:
     public:
         Entry() = default;
         explicit Entry(FileId id);
-        Entry(Entry &&other) noexcept : id_(std::exchange(other.id_, {})) { }
+        Entry(Entry &&other) noexcept
+            : id_(std::exchange(other.id_, {}))
+        {
+        }
         Entry &operator=(Entry &&other) noexcept;
         ~Entry();
 

@@ -21,7 +21,10 @@ constexpr auto isDelimiter = [](char c) { return c == ',' || c == '\r' || c == '
 class TextFieldReader::Utf16Decoder
 {
 public:
-    explicit Utf16Decoder(bool bigEndian) : bigEndian_(bigEndian) { }
+    explicit Utf16Decoder(bool bigEndian)
+        : bigEndian_(bigEndian)
+    {
+    }
 
     // Decodes `size` bytes onto the end of `out`; the end of the input when
     // `size` is 0.
@@ -162,7 +165,8 @@ std::size_t TextFieldReader::advanceWhile(Keep keep, std::string *field, std::si
     std::size_t count = 0;
     while (peek()) {
         const char *start = buffer_.data() + pos_;
-        const char *stop = std::find_if_not(start, static_cast<const char *>(buffer_.data()) + end_, keep);
+        const char *stop
+                = std::find_if_not(start, static_cast<const char *>(buffer_.data()) + end_, keep);
         const auto taken = static_cast<std::size_t>(stop - start);
         if (taken > limit - count)
             throw FieldTooLong();

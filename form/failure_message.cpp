@@ -21,7 +21,8 @@ std::string failureMessage(const ConversionFailure &failure, const std::string &
     case Kind::OutOfMemory:
         return cannotConvert + "there is not enough memory";
     }
-    static constexpr std::array kVerbs{"open", "read", "create", "write", "close", "delete", "replace"};
+    static constexpr std::array kVerbs{"open",  "read",   "create", "write",
+                                       "close", "delete", "replace"};
     const FileError &error = *failure.file;
     return std::string("Cannot ") + kVerbs[static_cast<std::size_t>(error.operation())] + " \""
             + error.path() + "\": " + error.reason();

@@ -49,10 +49,16 @@ struct Control
 
 // In tab order: the notice cannot take the focus, so it starts on EXIT.
 inline constexpr std::array kControls{
-        Control{"Copyright", Kind::Label, "Copyright \u00A9 2026 Plendor", {360, 1080, 4695, 255},
+        Control{"Copyright",
+                Kind::Label,
+                "Copyright \u00A9 2026 Plendor",
+                {360, 1080, 4695, 255},
                 {"MS Sans Serif", 8.25, 400, 204}},
         Control{"End", Kind::Button, "EXIT", {3480, 120, 1335, 615}, {"Arial", 8.25, 700, 0}},
-        Control{"Convert", Kind::Button, "CONVERT", {480, 120, 2655, 615},
+        Control{"Convert",
+                Kind::Button,
+                "CONVERT",
+                {480, 120, 2655, 615},
                 {"Arial", 8.25, 700, 204}},
 };
 

@@ -36,7 +36,8 @@ void TovikForm::Convert_Click()
         frontEnd_.endProgram(EXIT_FAILURE);
         return;
     }
-    frontEnd_.showMessage("  Converted text saved in CH1.txt and CH2.txt   ", FrontEnd::Buttons::Ok);
+    frontEnd_.showMessage("  Converted text saved in CH1.txt and CH2.txt   ",
+                          FrontEnd::Buttons::Ok);
     frontEnd_.endProgram(EXIT_SUCCESS);
 }
 

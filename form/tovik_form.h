@@ -15,7 +15,10 @@ namespace tovik {
 class TovikForm
 {
 public:
-    explicit TovikForm(FrontEnd &frontEnd) : frontEnd_(frontEnd) { }
+    explicit TovikForm(FrontEnd &frontEnd)
+        : frontEnd_(frontEnd)
+    {
+    }
 
     // File > Open File for converting: choose the input. Cancel keeps the
     // earlier choice.

@@ -87,7 +87,8 @@ Tovik::Tovik(QWidget *parent)
             widget = label;
         } else {
             auto *button = new CommandButton(text(control.caption), area);
-            connect(button, &QPushButton::clicked, this, [this, control] { form_.click(control.name); });
+            connect(button, &QPushButton::clicked, this,
+                    [this, control] { form_.click(control.name); });
             widget = button;
         }
         widget->setObjectName(text(control.name));

@@ -32,10 +32,20 @@ protected:
         fs::current_path(previous_);
         // Files a test made read-only, that Windows would not remove.
         std::error_code ignored;
-        for (const fs::directory_entry &entry : fs::recursive_directory_iterator(directory_, ignored))
-            if (!entry.is_symlink(ignored))
-                fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ignored);
-        fs::remove_all(directory_);
+        for (fs::recursive_directory_iterator entry(directory_, ignored), end; entry != end;
+             entry.increment(ignored)) {
+            if (!entry->is_symlink(ignored))
+                fs::permissions(entry->path(), fs::perms::owner_write, fs::perm_options::add,
+                                ignored);
+        }
+        fs::remove_all(directory_, ignored);
+    }
+
+    // A path as UTF-8, on every system.
+    static std::string utf8(const std::filesystem::path &path)
+    {
+        const std::u8string text = path.u8string();
+        return std::string(text.begin(), text.end());
     }
 
     static void writeFile(const std::filesystem::path &path, const std::string &bytes)
@@ -58,7 +68,7 @@ protected:
         std::map<std::string, std::string> entries;
         std::error_code gone;
         for (const fs::directory_entry &entry : fs::directory_iterator(".", gone)) {
-            const std::string name = entry.path().filename().string();
+            const std::string name = utf8(entry.path().filename());
             const fs::file_status status = entry.symlink_status();
             if (fs::is_symlink(status))
                 entries[name] = "link to " + fs::read_symlink(entry.path()).string();

@@ -45,7 +45,8 @@ ConverterProcess::ConverterProcess(const std::string &inputPath)
 {
     wchar_t self[32768];
     ::GetModuleFileNameW(nullptr, self, 32768);
-    std::wstring command = L"\"" + std::wstring(self) + L"\" --convert \"" + widened(inputPath) + L"\"";
+    std::wstring command
+            = L"\"" + std::wstring(self) + L"\" --convert \"" + widened(inputPath) + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};

@@ -23,8 +23,15 @@ const std::string kBlockLess1(65535, '1'); // the reader's block size less one
 const std::string kBom = "\xEF\xBB\xBF";
 // "0é,3" and a line end, with U+1F600 (a surrogate pair) in the second field.
 const std::string kUtf8 = "0\xC3\xA9,3\xF0\x9F\x98\x80\r\n";
-const std::string kUtf16LE("\xFF\xFE" "0\0\xE9\0,\0" "3\0\x3D\xD8\x00\xDE\r\0\n\0", 18);
-const std::string kUtf16BE("\xFE\xFF" "\0" "0\0\xE9\0,\0" "3\xD8\x3D\xDE\x00\0\r\0\n", 18);
+const std::string kUtf16LE("\xFF\xFE"
+                           "0\0\xE9\0,\0"
+                           "3\0\x3D\xD8\x00\xDE\r\0\n\0",
+                           18);
+const std::string kUtf16BE("\xFE\xFF"
+                           "\0"
+                           "0\0\xE9\0,\0"
+                           "3\xD8\x3D\xDE\x00\0\r\0\n",
+                           18);
 const std::string kReplacement = "\xEF\xBF\xBD"; // U+FFFD
 
 } // namespace
@@ -61,11 +68,17 @@ INSTANTIATE_TEST_SUITE_P(
                 FieldCase{"ByteOrderMarkSkipped", kBom + "0123\r\n", {"0123"}},
                 FieldCase{"ByteOrderMarkOnly", kBom, {}},
                 FieldCase{"ByteOrderMarkLaterIsText", "0" + kBom, {"0" + kBom}},
-                FieldCase{"Utf16LittleEndianReadAsUtf8", kUtf16LE, {"0\xC3\xA9", "3\xF0\x9F\x98\x80"}},
+                FieldCase{"Utf16LittleEndianReadAsUtf8",
+                          kUtf16LE,
+                          {"0\xC3\xA9", "3\xF0\x9F\x98\x80"}},
                 FieldCase{"Utf16BigEndianReadAsUtf8", kUtf16BE, {"0\xC3\xA9", "3\xF0\x9F\x98\x80"}},
                 FieldCase{"Utf16MarkOnly", "\xFF\xFE", {}},
                 FieldCase{"Utf16BrokenBecomesReplacement",
-                          std::string("\xFF\xFE" "0\0\x3D\xD8" "1\0" "2", 9),
+                          std::string("\xFF\xFE"
+                                      "0\0\x3D\xD8"
+                                      "1\0"
+                                      "2",
+                                      9),
                           {"0" + kReplacement + "1" + kReplacement}},
                 FieldCase{"EmptyFile", "", {}},
                 FieldCase{"NulByte", std::string("0\0\r\n", 4), {std::string("0\0", 2)}},
