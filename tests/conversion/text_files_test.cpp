@@ -22,7 +22,6 @@ class FieldRules : public WorkingDirectoryTest, public ::testing::WithParamInter
 const std::string kBlockLess1(65535, '1'); // the reader's block size less one
 const std::string kBom = "\xEF\xBB\xBF";
 // "0é,3" and a line end, with U+1F600 (a surrogate pair) in the second field.
-const std::string kUtf8 = "0\xC3\xA9,3\xF0\x9F\x98\x80\r\n";
 const std::string kUtf16LE("\xFF\xFE"
                            "0\0\xE9\0,\0"
                            "3\0\x3D\xD8\x00\xDE\r\0\n\0",
@@ -86,18 +85,6 @@ INSTANTIATE_TEST_SUITE_P(
                 FieldCase{"CrLfAcrossBlocks", kBlockLess1 + "\r\n2", {kBlockLess1, "2"}}),
         [](const auto &info) { return std::string(info.param.name); });
 
-TEST_F(FieldRules, Utf16ReadsAsTheSameTextInUtf8)
-{
-    writeFile("utf8.txt", kUtf8);
-    writeFile("utf16.txt", kUtf16LE);
-    TextFieldReader utf8, utf16;
-    utf8.open("utf8.txt");
-    utf16.open("utf16.txt");
-    while (!utf8.atEnd())
-        EXPECT_EQ(utf16.readField(), utf8.readField());
-    EXPECT_TRUE(utf16.atEnd());
-}
-
 // A field, and each run of blanks or of text passed over around it, may hold
 // up to the limit (3 here) but no more: nothing makes the reader collect or
 // skip without bound.
@@ -131,15 +118,4 @@ TEST_F(FieldRules, NothingRunsPastTheLimit)
             EXPECT_EQ(c.field, std::nullopt);
         }
     }
-}
-
-TEST_F(FieldRules, WriterEndsEveryValueWithCrLf)
-{
-    writeFile("out.txt", "an older and longer content");
-    tovik::TextLineWriter writer;
-    writer.create("out.txt");
-    for (int i = 0; i < 3; ++i)
-        writer.writeLine("0");
-    writer.close();
-    EXPECT_EQ(readFile("out.txt"), "0\r\n0\r\n0\r\n");
 }

@@ -9,6 +9,7 @@
 #include <tuple>
 
 constexpr int kStaysOpen = -1; // the status a row expects while the program still runs
+const QColor kMenuColour("#f8f4ec");
 
 // The window with its real dialogs, in a fresh working directory where the channel files land.
 // A timer answers the modal dialogs in turn, as a person would, and notes the window's own.
@@ -19,7 +20,18 @@ class TovikTest : public QObject
 private slots:
     void initTestCase()
     {
+        // The offscreen platform says this of every window that sizes itself: noise, where
+        // any other warning is news.
+        static const QtMessageHandler previous = qInstallMessageHandler(
+                [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+                    if (!message.contains("propagateSizeHints"))
+                        previous(type, context, message);
+                });
         QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+        // Menus in a colour of their own, as desktops have them.
+        QPalette menus = QApplication::palette();
+        menus.setColor(QPalette::Window, kMenuColour);
+        QApplication::setPalette(menus, "QMenu");
         startTimer(10);
     }
 
@@ -56,6 +68,8 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QRect, geometry);
         QFETCH(QString, caption);
+        QCOMPARE(window_->windowTitle(), "Tovik");
+        QCOMPARE(window_->palette().color(QPalette::Window), kMenuColour);
         QCOMPARE(window_->centralWidget()->size(), QSize(352, 101));
         QCOMPARE(window_->size(), QSize(352, window_->menuBar()->height() + 101));
         QCOMPARE(window_->minimumSize(), window_->maximumSize());
@@ -70,6 +84,17 @@ private slots:
         QCOMPARE(control->font().bold(), !caption.isEmpty());
         // Arial and MS Sans Serif are missing here; the face the package depends on stands in.
         QCOMPARE(QFontInfo(control->font()).family(), "Liberation Sans");
+    }
+
+    void opaqueNotice()
+    {
+        // It paints its own background, rather than letting the window's show through.
+        auto *notice = window_->findChild<QLabel *>("Copyright");
+        QPalette own = notice->palette();
+        own.setColor(QPalette::Window, Qt::magenta);
+        notice->setPalette(own);
+        const QPoint inside = notice->mapTo(window_.get(), QPoint(1, 1));
+        QCOMPARE(window_->grab().toImage().pixelColor(inside), QColor(Qt::magenta));
     }
 
     void icon()
@@ -117,12 +142,9 @@ private slots:
         }
         row("Tab round both ways, Esc, Return", {"Tab", "Tab", "Shift+Tab", "Esc", "Return"},
             {"Ok"}, kStaysOpen, {noChoice});
-        row("CONVERT after Cancel", {"FileOpen", "Convert"}, {"", "Ok"}, kStaysOpen,
-            {open, noChoice});
         row("CONVERT after a missing name, refused by the dialog's own warning",
             {"FileOpen", "Convert"}, {"input/missing.txt", "Ok", "", "Ok"}, kStaysOpen,
             {open, open, noChoice});
-        row("EXIT with a file chosen", {"FileOpen", "End"}, {in}, 0, {open});
         row("closing the window", {"FileOpen", "close"}, {in}, 0, {open});
         row("Exit, Yes", {"FileOpen", "Exit"}, {in, "Yes"}, 0, {open, finish});
         row("choice kept through Cancel and Exit, No", {"FileOpen", "FileOpen", "Exit", "Convert"},
