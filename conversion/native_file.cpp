@@ -10,7 +10,6 @@ namespace {
 bool counting = false;
 unsigned failingCall = 0;
 std::vector<std::string> callsCounted;
-std::optional<FileError> failureMade;
 
 } // namespace
 
@@ -19,7 +18,6 @@ void NativeFile::failCall(unsigned k)
     counting = true;
     failingCall = k;
     callsCounted.clear();
-    failureMade.reset();
 }
 
 const std::vector<std::string> &NativeFile::countedCalls()
@@ -27,20 +25,12 @@ const std::vector<std::string> &NativeFile::countedCalls()
     return callsCounted;
 }
 
-std::optional<FileError> NativeFile::injectedFailure()
-{
-    return failureMade;
-}
-
-void NativeFile::countCall(const char *call, FileOperation operation, const std::string &path)
+bool NativeFile::failsNow(const char *call, const std::string &path)
 {
     if (!counting)
-        return;
+        return false;
     callsCounted.push_back(call + (' ' + path));
-    if (callsCounted.size() != failingCall)
-        return;
-    failureMade.emplace(operation, path, "Input/output error");
-    throw *failureMade;
+    return callsCounted.size() == failingCall;
 }
 
 } // namespace tovik

