@@ -60,7 +60,10 @@ HMENU makeMenuBar()
 
 } // namespace
 
-TovikWindow::TovikWindow() : form_(*this) { }
+TovikWindow::TovikWindow()
+    : form_(*this)
+{
+}
 
 bool TovikWindow::create()
 {
@@ -71,9 +74,9 @@ bool TovikWindow::create()
     windowClass.hbrBackground = GetSysColorBrush(layout::kBackgroundColour);
     // The icon resource holds every size; Windows picks from it.
     windowClass.hIcon = LoadIconW(GetModuleHandleW(nullptr), L"IDI_ICON1");
-    windowClass.hIconSm = static_cast<HICON>(
-            LoadImageW(GetModuleHandleW(nullptr), L"IDI_ICON1", IMAGE_ICON,
-                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    windowClass.hIconSm = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"IDI_ICON1",
+                                                        IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                        GetSystemMetrics(SM_CYSMICON), 0));
     const UINT dpi = GetDpiForSystem();
     const RECT client = pixels(layout::kClientArea, dpi);
     HMENU menu = makeMenuBar();
@@ -202,8 +205,8 @@ std::optional<std::string> TovikWindow::showOpenDialog(const layout::FileFilter 
 {
     // Description and pattern, each ended by a NUL; c_str() adds the NUL
     // that ends the list.
-    const std::wstring filterText =
-            widen(filter.description) + L'\0' + widen(filter.pattern) + L'\0';
+    const std::wstring filterText
+            = widen(filter.description) + L'\0' + widen(filter.pattern) + L'\0';
     // Room for the longest path Windows knows.
     std::wstring path(32768, L'\0');
     OPENFILENAMEW dialog{};

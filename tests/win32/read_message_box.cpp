@@ -31,8 +31,8 @@ std::wstring textOf(HWND window)
 
 void print(const char *label, const std::wstring &text, const char *note = "")
 {
-    std::string utf8(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr),
-                     '\0');
+    std::string utf8(
+            WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), static_cast<int>(utf8.size()),
                         nullptr, nullptr);
     std::printf("%s: %s%s\n", label, utf8.c_str(), note);
@@ -63,11 +63,11 @@ BOOL CALLBACK describe(HWND child, LPARAM)
             // Wine keeps the icon's place in every box, empty when none.
             if (SendMessageW(child, STM_GETICON, 0, 0))
                 std::printf("icon\n");
-        }
-        else if (!textOf(child).empty())
+        } else if (!textOf(child).empty())
             print("text", textOf(child));
     } else if (_wcsicmp(className, L"Button") == 0) {
-        print("button", textOf(child), (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON ? " (default)" : "");
+        print("button", textOf(child),
+              (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON ? " (default)" : "");
     }
     return TRUE;
 }
