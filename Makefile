@@ -29,8 +29,9 @@ test: all windows
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS)
 
-# The core and its tests as Windows programs, cross-built with MinGW-w64:
-# $(WINDOWS_BUILD)/tests/conversion/*.exe
+# Tovik for Windows, cross-built with MinGW-w64: $(WINDOWS_BUILD)/tovik.exe,
+# the portable tovik-<version>-win64.zip and the installer
+# tovik-<version>-win64-setup.exe beside it, and the tests as .exe files.
 windows: deps
 	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake >/dev/null

@@ -1,0 +1,28 @@
+// The Windows program: the window, shown as the starting shortcut asks, and
+// the message loop, which hands keys to the dialog manager first so that the
+// window's buttons answer Tab, Enter and Space as a dialog's do.
+
+#include "tovik_window.h"
+
+#include <cstdlib>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show)
+{
+    tovik::TovikWindow window;
+    if (!window.create())
+        return EXIT_FAILURE;
+    ShowWindow(window.handle(), show);
+
+    MSG message;
+    BOOL got;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
+        if (got == -1)
+            return EXIT_FAILURE;
+        if (window.handle() && IsDialogMessageW(window.handle(), &message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    // The status endProgram gave, or 0 when the window was closed.
+    return static_cast<int>(message.wParam);
+}

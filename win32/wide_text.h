@@ -1,0 +1,15 @@
+#pragma once
+
+// The form speaks UTF-8, Windows' wide APIs UTF-16. A name that is not
+// valid UTF-16 (NTFS allows lone surrogates) comes out with U+FFFD in their
+// place, so opening it fails and says so rather than opening another file.
+
+#include <string>
+#include <string_view>
+
+namespace tovik {
+
+std::wstring widen(std::string_view utf8);
+std::string narrow(std::wstring_view utf16);
+
+} // namespace tovik
