@@ -66,7 +66,7 @@ ItemTable readItems(TextFieldReader &input)
     std::size_t symbolCount = 0;
     bool walkEnded = false;
     for (std::size_t slot = 1; slot <= kMaxItems && !input.atEnd(); ++slot) {
-        std::string item = input.readField(kMaxSymbols);
+        const std::string_view item = input.readField(kMaxSymbols);
         if (walkEnded)
             continue;
         if (item.empty()) {
@@ -76,7 +76,7 @@ ItemTable readItems(TextFieldReader &input)
         symbolCount += item.size();
         if (symbolCount > kMaxSymbols)
             throw TooManySymbols();
-        items.push_back(std::move(item));
+        items.emplace_back(item);
     }
     return items;
 }

@@ -9,9 +9,8 @@ namespace {
 
 constexpr std::size_t kBlockSize = 1 << 16;
 
-// Lambdas rather than functions, so that the scans inline them.
-constexpr auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
-constexpr auto isDelimiter = [](char c) { return c == ',' || c == '\r' || c == '\n'; };
+constexpr auto isBlank = TextFieldReader::isBlank;
+constexpr auto isDelimiter = TextFieldReader::isDelimiter;
 
 } // namespace
 
@@ -154,11 +153,6 @@ std::optional<char> TextFieldReader::peek()
     return buffer_[pos_];
 }
 
-bool TextFieldReader::atEnd()
-{
-    return !peek();
-}
-
 template<typename Keep>
 std::size_t TextFieldReader::advanceWhile(Keep keep, std::string *field, std::size_t limit)
 {
@@ -180,55 +174,38 @@ std::size_t TextFieldReader::advanceWhile(Keep keep, std::string *field, std::si
     return count;
 }
 
-std::string TextFieldReader::readField(std::size_t maxLength)
+std::string_view TextFieldReader::readFieldSlowly(std::size_t maxLength)
 {
-    // The common case, a plain field whole in the buffer, in one scan.
-    if (pos_ < end_ && !isBlank(buffer_[pos_]) && buffer_[pos_] != '"') {
-        const char *start = buffer_.data() + pos_;
-        const char *stop = buffer_.data() + end_;
-        const char *delimiter = std::find_if(start, stop, isDelimiter);
-        const auto length = static_cast<std::size_t>(delimiter - start);
-        if (delimiter != stop && length <= maxLength && (length == 0 || !isBlank(delimiter[-1]))) {
-            std::string field(start, length);
-            pos_ += length + 1;
-            if (*delimiter == '\r' && (pos_ < end_ ? buffer_[pos_] == '\n' : peek() == '\n'))
-                ++pos_;
-            return field;
-        }
-    }
-
     advanceWhile(isBlank, nullptr, maxLength);
 
-    std::string field;
+    field_.clear();
     if (peek() == '"') {
         ++pos_;
-        advanceWhile([](char c) { return c != '"'; }, &field, maxLength);
+        advanceWhile([](char c) { return c != '"'; }, &field_, maxLength);
         if (peek())
             ++pos_; // the closing quote
         advanceWhile([](char c) { return !isDelimiter(c); }, nullptr, maxLength);
     } else {
-        field = readUnquoted(maxLength);
+        readUnquoted(maxLength);
     }
     skipDelimiter();
-    return field;
+    return field_;
 }
 
-std::string TextFieldReader::readUnquoted(std::size_t maxLength)
+void TextFieldReader::readUnquoted(std::size_t maxLength)
 {
     // Blanks inside the field belong to it, those at its end do not: each
     // run of them is held back until a character follows it. So both the
     // field and a run of blanks keep to maxLength on their own, and a field
     // of exactly maxLength characters may still be followed by blanks.
-    std::string field;
     std::size_t blanks = 0;
     for (;;) {
-        const std::size_t room = field.size() < maxLength ? maxLength - field.size() : 0;
-        if (advanceWhile([](char c) { return !isBlank(c) && !isDelimiter(c); }, &field, room) == 0)
+        const std::size_t room = field_.size() < maxLength ? maxLength - field_.size() : 0;
+        if (advanceWhile([](char c) { return !isBlank(c) && !isDelimiter(c); }, &field_, room) == 0)
             break;
-        blanks = advanceWhile(isBlank, &field, maxLength);
+        blanks = advanceWhile(isBlank, &field_, maxLength);
     }
-    field.resize(field.size() - blanks);
-    return field;
+    field_.resize(field_.size() - blanks);
 }
 
 void TextFieldReader::skipDelimiter()

@@ -23,6 +23,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tovik {
@@ -44,17 +45,50 @@ public:
     // Fails if the file does not exist, cannot be read, or is not a regular
     // file: nothing else is ever opened, so that nothing can block.
     void open(const std::string &path);
-    bool atEnd();
-    // Returns the next field and moves past it and its delimiter; the empty
-    // field at the end of the file. Throws FieldTooLong when the field, the
-    // blanks before or after it, or the text after its closing quote, any
-    // one of them, holds more than maxLength characters.
-    std::string readField(std::size_t maxLength = std::string::npos);
+    bool atEnd() { return pos_ == end_ && !fill(); }
+    // Returns the next field, good until the next call, and moves past it
+    // and its delimiter; the empty field at the end of the file. Throws
+    // FieldTooLong when the field, the blanks before or after it, or the
+    // text after its closing quote, any one of them, holds more than
+    // maxLength characters.
+    std::string_view readField(std::size_t maxLength = std::string::npos)
+    {
+        // Inline, the common cases, handed out where they lie in the
+        // buffer: first a line of one character, which is every line of
+        // "Convert.txt"; then any plain field whole in the buffer with its
+        // delimiter, found in one scan.
+        const char *start = buffer_.data() + pos_;
+        const char *stop = buffer_.data() + end_;
+        if (stop - start >= 3 && start[1] == '\r' && start[2] == '\n' && isPlain(*start)
+            && maxLength >= 1) {
+            pos_ += 3;
+            return {start, 1};
+        }
+        if (start != stop && !isBlank(*start) && *start != '"') {
+            const char *delimiter = start;
+            while (delimiter != stop && !isDelimiter(*delimiter))
+                ++delimiter;
+            const auto length = static_cast<std::size_t>(delimiter - start);
+            const bool crLast = delimiter != stop && *delimiter == '\r' && delimiter + 1 == stop;
+            if (delimiter != stop && !crLast && length <= maxLength
+                && (length == 0 || !isBlank(delimiter[-1]))) {
+                pos_ += length + 1 + (*delimiter == '\r' && delimiter[1] == '\n');
+                return {start, length};
+            }
+        }
+        return readFieldSlowly(maxLength);
+    }
     void close() noexcept;
+
+    static constexpr bool isBlank(char c) { return c == ' ' || c == '\t'; }
+    static constexpr bool isDelimiter(char c) { return c == ',' || c == '\r' || c == '\n'; }
+    // A character that is a field of its own.
+    static constexpr bool isPlain(char c) { return !isBlank(c) && !isDelimiter(c) && c != '"'; }
 
 private:
     class Utf16Decoder;
 
+    std::string_view readFieldSlowly(std::size_t maxLength);
     std::optional<char> peek();
     bool fill();
     // Moves past characters while `keep` holds, appending them to `field`
@@ -62,13 +96,14 @@ private:
     // how many it moved past.
     template<typename Keep>
     std::size_t advanceWhile(Keep keep, std::string *field, std::size_t limit);
-    std::string readUnquoted(std::size_t maxLength);
+    void readUnquoted(std::size_t maxLength);
     void skipDelimiter();
 
     NativeFile file_;
     OpenFileRecord::Entry recorded_;
     std::unique_ptr<Utf16Decoder> utf16_;
     std::vector<char> buffer_;
+    std::string field_; // the last field, where it had to be put together
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
 };

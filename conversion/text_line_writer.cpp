@@ -38,20 +38,8 @@ void TextLineWriter::create(const std::string &path)
     failed_ = false;
 }
 
-void TextLineWriter::writeLine(std::string_view text)
+void TextLineWriter::writeThroughFlushes(std::string_view text)
 {
-    // Most lines are a single character: no loop, no call.
-    if (text.size() + 2 <= buffer_.size() - used_) {
-        char *out = buffer_.data() + used_;
-        if (text.size() == 1)
-            *out = text.front();
-        else
-            std::memcpy(out, text.data(), text.size());
-        out[text.size()] = '\r';
-        out[text.size() + 1] = '\n';
-        used_ += text.size() + 2;
-        return;
-    }
     constexpr std::string_view kLineEnd = "\r\n";
     for (std::string_view part : {text, kLineEnd}) {
         while (!part.empty()) {

@@ -12,6 +12,7 @@
 #include "open_file_record.h"
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,7 +28,22 @@ public:
 
     // Creates the file, or empties it if it exists.
     void create(const std::string &path);
-    void writeLine(std::string_view text);
+    void writeLine(std::string_view text)
+    {
+        // Inline, the common case: a short line straight into the buffer.
+        if (text.size() + 2 <= buffer_.size() - used_) {
+            char *out = buffer_.data() + used_;
+            if (text.size() == 1)
+                *out = text.front();
+            else
+                std::memcpy(out, text.data(), text.size());
+            out[text.size()] = '\r';
+            out[text.size() + 1] = '\n';
+            used_ += text.size() + 2;
+            return;
+        }
+        writeThroughFlushes(text);
+    }
     // Hands everything written so far to the system, the file staying open.
     void flush();
     // Flushes, puts everything written on the disk, and closes. Closing a
@@ -35,6 +51,8 @@ public:
     void close();
 
 private:
+    void writeThroughFlushes(std::string_view text);
+
     NativeFile file_;
     OpenFileRecord::Entry recorded_;
     std::vector<char> buffer_;

@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::string channel1, channel2;
     bool walking = true;
     for (std::size_t fields = 1; !reader.atEnd() && fields <= size; ++fields) {
-        const std::string field = reader.readField();
+        const std::string field(reader.readField());
         walking = walking && fields <= tovik::kMaxItems && !field.empty();
         for (const char c : walking ? field : std::string()) {
             const bool symbol = c >= '0' && c <= '3';

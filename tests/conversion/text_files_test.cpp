@@ -42,7 +42,7 @@ TEST_P(FieldRules, ReadsTheFieldsOfAFile)
     reader.open("in.txt");
     std::vector<std::string> fields;
     while (!reader.atEnd())
-        fields.push_back(reader.readField());
+        fields.emplace_back(reader.readField());
     EXPECT_EQ(fields, GetParam().fields);
     EXPECT_EQ(reader.readField(), ""); // at the end, without moving past it
     EXPECT_TRUE(reader.atEnd());
