@@ -1,5 +1,6 @@
 # Two commands for a new user: `make run` and `make test`. Each installs what
 # is missing first (scripts/install-deps), then builds with CMake into build/.
+# A plain `make` only builds, and never asks for sudo; so does `make windows`.
 
 BUILD         ?= build
 WINDOWS_BUILD ?= build-windows
@@ -9,30 +10,30 @@ FUZZ_TIME     ?= 30
 
 CMAKE_CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure run test windows bench sanitize fuzz package install clean
+.PHONY: all deps run test windows bench sanitize fuzz package install clean
 
-all: configure
+all:
+	@$(CMAKE_CONFIGURE) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
 deps:
 	@scripts/install-deps
 
-configure: deps
-	@$(CMAKE_CONFIGURE) >/dev/null
-
 # Started from here, so CH1.txt and CH2.txt land in this folder.
-run: all
+run: deps
+	@$(MAKE) --no-print-directory all
 	$(abspath $(BUILD))/tovik
 
 # The Linux tests, then the Windows ones under Wine.
-test: all windows
+test: deps
+	@$(MAKE) --no-print-directory all windows
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS)
 
 # Tovik for Windows, cross-built with MinGW-w64: $(WINDOWS_BUILD)/tovik.exe,
 # the portable tovik-<version>-win64.zip and the installer
 # tovik-<version>-win64-setup.exe beside it, and the tests as .exe files.
-windows: deps
+windows:
 	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake >/dev/null
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
