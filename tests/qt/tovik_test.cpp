@@ -1,18 +1,20 @@
+// The Qt window: its layout and colours, and its real dialogs and keys, in a
+// fresh working directory where the channel files land. A timer answers the
+// modal dialogs in turn, as a person would, and notes the window's own. The
+// commands' logic is the form's, tested there; the menu as a screen reader
+// sees it is checked by check-accessibility.
+
 #include "tovik.h"
 
 #include <QtTest>
 #include <QtWidgets>
 
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <tuple>
 
 constexpr int kStaysOpen = -1; // the status a row expects while the program still runs
 const QColor kMenuColour("#f8f4ec");
 
-// The window with its real dialogs, in a fresh working directory where the channel files land.
-// A timer answers the modal dialogs in turn, as a person would, and notes the window's own.
 class TovikTest : public QObject
 {
     Q_OBJECT
@@ -37,8 +39,7 @@ private slots:
 
     void init()
     {
-        directory_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(QDir::setCurrent(directory_->path()) && QDir().mkdir("input"));
+        QVERIFY(QDir::setCurrent(directory_.path()) && QDir().mkpath("input"));
         QFile input("input/in.txt");
         QVERIFY(input.open(QIODevice::WriteOnly) && input.write("0123\r\n") == 6);
         seen_.clear();
@@ -51,6 +52,8 @@ private slots:
     {
         window_.reset();
         QVERIFY(QApplication::topLevelWidgets().isEmpty());
+        for (const QString &name : QDir().entryList(QDir::Files))
+            QFile::remove(name);
     }
 
     void layout_data()
@@ -71,11 +74,9 @@ private slots:
         QCOMPARE(window_->windowTitle(), "Tovik");
         QCOMPARE(window_->palette().color(QPalette::Window), kMenuColour);
         QCOMPARE(window_->centralWidget()->size(), QSize(352, 101));
-        QCOMPARE(window_->size(), QSize(352, window_->menuBar()->height() + 101));
         QCOMPARE(window_->minimumSize(), window_->maximumSize());
 
         auto *control = window_->findChild<QWidget *>(name);
-        QCOMPARE(control->parentWidget(), window_->centralWidget());
         QCOMPARE(control->geometry(), geometry);
         const QString text = control->property("text").toString();
         QVERIFY(caption.isEmpty() ? !text.isEmpty() : text == caption);
@@ -106,34 +107,18 @@ private slots:
                          QSize(size, size) * scale);
     }
 
-    void menu()
-    {
-        QStringList items;
-        for (QAction *menu : window_->menuBar()->actions()) {
-            items << menu->text();
-            for (QAction *item : menu->menu()->actions())
-                items << (item->isSeparator() ? "-" : item->text());
-        }
-        QCOMPARE(items, QStringList({"File", "Open File for converting", "-", "Exit"}));
-        for (QAction *action : window_->findChildren<QAction *>())
-            QVERIFY(action->shortcuts().isEmpty() && action->isEnabled() && !action->isCheckable());
-    }
-
     void commands_data()
     {
         QTest::addColumn<QStringList>("steps"); // controls activated or keys pressed, in turn
         QTest::addColumn<QStringList>("answers"); // a path typed, "" to cancel, or a button
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("seen");
-        QTest::addColumn<QStringList>("files"); // at the end: folders, and files as name=content
         const auto row = [](const QByteArray &name, QStringList steps, QStringList answers,
-                            int status, QStringList seen, QStringList files = {"input"}) {
-            QTest::newRow(name) << steps << answers << status << seen << files;
+                            int status, QStringList seen) {
+            QTest::newRow(name) << steps << answers << status << seen;
         };
         const QString open = "Open Text file (*.txt)", in = "input/in.txt";
         const QString noChoice = "Plendor: Select File for converting [Ok]";
-        const QString finish = "Plendor:         Do you want to finish? [Yes* No]";
-        const QString done = "Plendor:   Converted text saved in CH1.txt and CH2.txt    [Ok]";
 
         // Focus starts on EXIT; Enter, keypad Enter and Space act on the focused button only.
         for (const char *key : {"Return", "Enter", "Space"}) {
@@ -142,16 +127,16 @@ private slots:
         }
         row("Tab round both ways, Esc, Return", {"Tab", "Tab", "Shift+Tab", "Esc", "Return"},
             {"Ok"}, kStaysOpen, {noChoice});
-        row("CONVERT after a missing name, refused by the dialog's own warning",
-            {"FileOpen", "Convert"}, {"input/missing.txt", "Ok", "", "Ok"}, kStaysOpen,
-            {open, open, noChoice});
-        row("closing the window", {"FileOpen", "close"}, {in}, 0, {open});
-        row("Exit, Yes", {"FileOpen", "Exit"}, {in, "Yes"}, 0, {open, finish});
-        row("choice kept through Cancel and Exit, No", {"FileOpen", "FileOpen", "Exit", "Convert"},
-            {in, "", "No", "Ok"}, 0, {open, open, finish, done},
-            {"CH1.txt=0\r\n0\r\n1\r\n1\r\n", "CH2.txt=0\r\n1\r\n0\r\n1\r\n", "input"});
-        row("input gone before CONVERT", {"FileOpen", "remove", "Convert"}, {in, "Ok"},
-            EXIT_FAILURE, {open, "report of the failure"});
+        row("a missing name, refused by the dialog itself", {"FileOpen", "Convert"},
+            {"input/missing.txt", "Ok", "", "Ok"}, kStaysOpen, {open, open, noChoice});
+        row("closing the window", {"close"}, {}, 0, {});
+        row("Exit, Yes", {"Exit"}, {"Yes"}, 0,
+            {"Plendor:         Do you want to finish? [Yes* No]"});
+        row("a conversion", {"FileOpen", "Convert"}, {in, "Ok"}, 0,
+            {open, "Plendor:   Converted text saved in CH1.txt and CH2.txt    [Ok]", "CH1.txt",
+             "CH2.txt"});
+        row("input gone before CONVERT", {"FileOpen", "remove", "Convert"}, {in, "Ok"}, 1,
+            {open, "Plendor: Cannot open \"./input/in.txt\": No such file or directory [Ok]"});
     }
 
     void commands()
@@ -160,7 +145,6 @@ private slots:
         QFETCH(QStringList, answers);
         QFETCH(int, status);
         QFETCH(QStringList, seen);
-        QFETCH(QStringList, files);
 
         answers_ = answers;
         QObject run; // ends with the row, and its timers with it
@@ -176,15 +160,10 @@ private slots:
         });
         QCOMPARE(QApplication::exec(), status);
         QVERIFY(answers_.isEmpty());
-        // The failure's wording is the conversion's own; it must name the input and the reason.
-        for (QString &line : seen_)
-            if (line.startsWith("Plendor: ") && line.endsWith(" [Ok]")
-                && line.contains(QDir::current().absoluteFilePath("input/in.txt"))
-                && line.contains(std::strerror(ENOENT)))
-                line = "report of the failure";
+        seen_ += QDir().entryList(QDir::Files); // the channel files, where a conversion made them
+        seen_.replaceInStrings(QDir::currentPath(), ".");
         QCOMPARE(seen_, seen);
-        QCOMPARE(QDir::currentPath(), directory_->path());
-        QCOMPARE(workingDirectory(), files);
+        QCOMPARE(QDir::currentPath(), directory_.path());
     }
 
     void desktopColours()
@@ -263,18 +242,7 @@ private:
             QTest::keySequence(QApplication::focusWidget(), QKeySequence(step));
     }
 
-    static QStringList workingDirectory()
-    {
-        QStringList entries = QDir().entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
-        for (QString &entry : entries) {
-            QFile file(entry);
-            if (file.open(QIODevice::ReadOnly)) // a folder does not open
-                entry += '=' + QString::fromLatin1(file.readAll());
-        }
-        return entries;
-    }
-
-    std::unique_ptr<QTemporaryDir> directory_;
+    QTemporaryDir directory_;
     std::unique_ptr<tovik::Tovik> window_;
     QStringList answers_;
     QStringList seen_;
