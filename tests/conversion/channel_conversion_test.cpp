@@ -2,10 +2,11 @@
 #include "native_file.h"
 #include "working_directory.h"
 
-#include <functional>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #ifdef _WIN32
@@ -147,112 +148,87 @@ TEST_F(Conversion, ReplacesALinkButNeverWritesThroughIt)
 }
 #endif
 
-// Each failure says what failed, where and why, and the folder is as it was:
-// Convert.txt aside where the conversion got as far as creating it.
+// Makes `name` in the working directory what `what` says: "folder", "fifo",
+// "link to X", "hard link to X", "read-only", "in use" (open for writing, as
+// by another conversion), or else the bytes it holds. `held` keeps open what
+// must stay so.
+void make(const std::string &name, const std::string &what,
+          std::vector<std::shared_ptr<void>> &held)
+{
+    namespace fs = std::filesystem;
+    fs::remove(name);
+    if (what == "folder")
+        fs::create_directory(name);
+#ifndef _WIN32
+    else if (what == "fifo")
+        ::mkfifo(name.c_str(), 0600);
+    else if (what.starts_with("link to "))
+        fs::create_symlink(what.substr(8), name);
+#endif
+    else if (what.starts_with("hard link to "))
+        fs::create_hard_link(what.substr(13), name);
+    else if (what == "in use")
+        held.push_back(std::make_shared<tovik::NativeFile>(tovik::NativeFile::openToWrite(name)));
+    else
+        std::ofstream(name, std::ios::binary) << what;
+    if (what == "read-only")
+        fs::permissions(name, fs::perms::owner_read);
+}
+
+// Each failure says what failed, where and why, and the folder is as it was.
 TEST_F(Conversion, FailuresSayWhatFailedAndLoseNothing)
 {
-    // What a case keeps open while the conversion runs.
     std::vector<std::shared_ptr<void>> held;
     struct Case
     {
         const char *name;
-        std::function<void()> arrange;
+        std::vector<std::pair<std::string, std::string>> files; // made in turn
         std::string input, outcome;
-        bool convertTxtTouched = false;
     };
     const Case cases[] = {
-            {"missing input", [] {}, "missing.txt",
-             "open \"missing.txt\": No such file or directory"},
-            {"input a folder", [] { std::filesystem::create_directory("in"); }, "in",
-             "open \"in\": it is not a regular file"},
-            {"input is Convert.txt", [] { writeFile("Convert.txt", "0123"); }, "Convert.txt",
+            {"missing input", {}, "missing.txt", "open \"missing.txt\": No such file or directory"},
+            {"input a folder", {{"in", "folder"}}, "in", "open \"in\": it is not a regular file"},
+            {"input is Convert.txt",
+             {{"Convert.txt", "0123"}},
+             "Convert.txt",
              "create \"Convert.txt\": it is already open in this program"},
             {"input is Convert.txt by another name",
-             [] {
-                 writeFile("Convert.txt", "0123");
-                 std::filesystem::create_hard_link("Convert.txt", "alias.txt");
-             },
-             "alias.txt", "create \"Convert.txt\": it is already open in this program"},
-            {"Convert.txt in use by another conversion",
-             [&] {
-                 held.push_back(std::make_shared<tovik::NativeFile>(
-                         tovik::NativeFile::openToWrite("Convert.txt")));
-             },
-             "in.txt", "create \"Convert.txt\": it is in use by another conversion"},
-            {"CH2.txt a folder", [] { std::filesystem::create_directory("CH2.txt"); }, "in.txt",
+             {{"Convert.txt", "0123"}, {"alias.txt", "hard link to Convert.txt"}},
+             "alias.txt",
+             "create \"Convert.txt\": it is already open in this program"},
+            {"Convert.txt in use",
+             {{"Convert.txt", "in use"}},
+             "in.txt",
+             "create \"Convert.txt\": it is in use by another conversion"},
+            {"CH2.txt a folder",
+             {{"CH2.txt", "folder"}},
+             "in.txt",
              "replace \"CH2.txt\": it is not a regular file"},
             {"CH2.txt read-only",
-             [] {
-                 writeFile("CH2.txt", "0123");
-                 std::filesystem::permissions("CH2.txt", std::filesystem::perms::owner_read);
-             },
-             "in.txt", "replace \"CH2.txt\": it is read-only"},
+             {{"CH2.txt", "read-only"}},
+             "in.txt",
+             "replace \"CH2.txt\": it is read-only"},
 #ifdef _WIN32
-            {"input a device", [] {}, "NUL", "open \"NUL\": it is not a regular file"},
-            {"input a named pipe",
-             [&] {
-                 held.emplace_back(::CreateNamedPipeW(LR"(\\.\pipe\tovik-test)", PIPE_ACCESS_DUPLEX,
-                                                      PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr),
-                                   ::CloseHandle);
-             },
-             R"(\\.\pipe\tovik-test)", R"(open "\\.\pipe\tovik-test": it is not a regular file)"},
-            // Held by another program that shares it with no one.
-            {"input held",
-             [&] {
-                 held.emplace_back(::CreateFileW(L"in.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                                 0, nullptr),
-                                   ::CloseHandle);
-             },
-             "in.txt", "open \"in.txt\": it is in use by another program"},
-            {"Convert.txt held",
-             [&] {
-                 held.emplace_back(::CreateFileW(L"Convert.txt", GENERIC_WRITE, 0, nullptr,
-                                                 CREATE_ALWAYS, 0, nullptr),
-                                   ::CloseHandle);
-             },
-             "in.txt", "create \"Convert.txt\": it is in use by another program"},
+            {"input a device", {}, "NUL", "open \"NUL\": it is not a regular file"},
 #else
-            {"input a device", [] {}, "/dev/null", "open \"/dev/null\": it is not a regular file"},
-            {"input a FIFO", [] { ::mkfifo("fifo.txt", 0600); }, "fifo.txt",
+            {"input a device", {}, "/dev/null", "open \"/dev/null\": it is not a regular file"},
+            {"input a FIFO",
+             {{"fifo.txt", "fifo"}},
+             "fifo.txt",
              "open \"fifo.txt\": it is not a regular file"},
-            {"Convert.txt a FIFO", [] { ::mkfifo("Convert.txt", 0600); }, "in.txt",
+            {"Convert.txt a FIFO",
+             {{"Convert.txt", "fifo"}},
+             "in.txt",
              "create \"Convert.txt\": it is not a regular file"},
             {"Convert.txt a link",
-             [] {
-                 writeFile("target.txt", "0123");
-                 std::filesystem::create_symlink("target.txt", "Convert.txt");
-             },
-             "in.txt", "create \"Convert.txt\": it is a symbolic link"},
+             {{"Convert.txt", "link to in.txt"}},
+             "in.txt",
+             "create \"Convert.txt\": it is a symbolic link"},
             {"CH1.txt a FIFO",
-             [] {
-                 std::filesystem::remove("CH1.txt");
-                 ::mkfifo("CH1.txt", 0600);
-             },
-             "in.txt", "replace \"CH1.txt\": it is not a regular file"},
-            {"working directory gone",
-             [] {
-                 std::filesystem::create_directory("gone");
-                 std::filesystem::current_path("gone");
-                 std::filesystem::remove("../gone");
-             },
-             (directory_ / "working directory gone" / "in.txt").string(),
-             "create \"Convert.txt\": No such file or directory"},
+             {{"CH1.txt", "fifo"}},
+             "in.txt",
+             "replace \"CH1.txt\": it is not a regular file"},
 #endif
-            {"a field of 300001 symbols", [] { writeFile("in.txt", std::string(300001, '1')); },
-             "in.txt", "field too long", true},
-            {"an unused field of 300001 symbols",
-             [] { writeFile("in.txt", "0\r\n\r\n" + std::string(300001, '1')); }, "in.txt",
-             "field too long", true},
-            {"300001 blanks", [] { writeFile("in.txt", std::string(300001, ' ') + "1"); }, "in.txt",
-             "field too long", true},
-            {"a quoted field, then 8 GiB of nothing",
-             [] {
-                 writeFile("in.txt", "\"0123\"");
-                 std::filesystem::resize_file("in.txt", 8ull << 30);
-             },
-             "in.txt", "field too long", true},
-            {"300001 symbols in all", [] { writeFile("in.txt", std::string(300000, '1') + "\n1"); },
-             "in.txt", "too many symbols", true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -261,16 +237,72 @@ TEST_F(Conversion, FailuresSayWhatFailedAndLoseNothing)
         std::filesystem::current_path(c.name);
         writeFile("in.txt", "0123");
         writeFile("CH1.txt", "old channel 1");
-        c.arrange();
-        auto before = folder();
-
+        for (const auto &[name, what] : c.files)
+            make(name, what, held);
+        const auto before = folder();
         EXPECT_EQ(outcome(ConvertToChannels(c.input)), c.outcome);
-        auto after = folder();
-        if (c.convertTxtTouched) {
-            before.erase("Convert.txt");
-            after.erase("Convert.txt");
-        }
-        EXPECT_EQ(after, before);
+        EXPECT_EQ(folder(), before);
         held.clear();
     }
 }
+
+#ifdef _WIN32
+// Files another program holds open and shares with no one, and a named pipe.
+TEST_F(Conversion, RefusesWhatWindowsHoldsOrPipes)
+{
+    writeFile("in.txt", "0123");
+    const auto before = folder();
+    for (const auto &[holding, input, refusal] : {
+                 std::tuple(L"in.txt", "in.txt",
+                            "open \"in.txt\": it is in use by another program"),
+                 std::tuple(L"Convert.txt", "in.txt",
+                            "create \"Convert.txt\": it is in use by another program"),
+         }) {
+        const HANDLE held = ::CreateFileW(holding, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                          OPEN_ALWAYS, 0, nullptr);
+        EXPECT_EQ(outcome(ConvertToChannels(input)), refusal);
+        ::CloseHandle(held);
+        std::filesystem::remove("Convert.txt");
+        EXPECT_EQ(folder(), before);
+    }
+    const HANDLE pipe = ::CreateNamedPipeW(LR"(\\.\pipe\tovik-test)", PIPE_ACCESS_DUPLEX,
+                                           PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
+    EXPECT_EQ(outcome(ConvertToChannels(R"(\\.\pipe\tovik-test)")),
+              R"(open "\\.\pipe\tovik-test": it is not a regular file)");
+    ::CloseHandle(pipe);
+}
+#endif
+
+// Past a limit nothing is converted: CH1.txt and CH2.txt stay as they were,
+// whatever the input's size.
+TEST_F(Conversion, RefusesInputsOverTheLimits)
+{
+    for (const auto &[input, size, refusal] : {
+                 std::tuple(std::string(300001, '1'), 0ull, "field too long"),
+                 std::tuple("0\r\n\r\n" + std::string(300001, '1'), 0ull, "field too long"),
+                 std::tuple(std::string(300001, ' ') + "1", 0ull, "field too long"),
+                 std::tuple(std::string("\"0123\""), 8ull << 30,
+                            "field too long"), // then 8 GiB of nothing
+                 std::tuple(std::string(300000, '1') + "\n1", 0ull, "too many symbols"),
+         }) {
+        writeFile("in.txt", input);
+        if (size > 0)
+            std::filesystem::resize_file("in.txt", size);
+        writeFile("CH1.txt", "old channel 1");
+        EXPECT_EQ(outcome(ConvertToChannels("in.txt")), refusal) << input.substr(0, 10);
+        EXPECT_EQ(readFile("CH1.txt"), "old channel 1");
+        EXPECT_EQ(folder().count("CH2.txt"), 0);
+    }
+}
+
+#ifndef _WIN32
+TEST_F(Conversion, FailsWhereTheWorkingDirectoryIsGone)
+{
+    writeFile("in.txt", "0123");
+    std::filesystem::create_directory("gone");
+    std::filesystem::current_path("gone");
+    std::filesystem::remove("../gone");
+    EXPECT_EQ(outcome(ConvertToChannels(utf8(directory_ / "in.txt"))),
+              "create \"Convert.txt\": No such file or directory");
+}
+#endif
