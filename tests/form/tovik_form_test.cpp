@@ -77,6 +77,7 @@ protected:
     {
         WorkingDirectoryTest::SetUp();
         writeFile("in.txt", "0123");
+        writeFile("big.txt", std::string(300001, '1'));
     }
 };
 
@@ -89,23 +90,18 @@ TEST_P(Commands, DoWhatTheUserAsked)
     tovik::TovikForm form(frontEnd);
     for (const std::string &step : GetParam().steps) {
         ASSERT_FALSE(frontEnd.status) << "a command after the program ended";
-        if (step == "FileOpen")
-            form.FileOpen_Click();
-        else if (step == "Convert")
-            form.Convert_Click();
-        else if (step == "End")
-            form.End_Click();
-        else
-            form.Exit_Click();
+        form.click(step);
     }
     EXPECT_EQ(frontEnd.seen, GetParam().seen);
     EXPECT_TRUE(frontEnd.answers.empty());
+    auto files = folder();
+    files.erase("big.txt");
     if (GetParam().converted) {
-        EXPECT_EQ(readFile("CH1.txt"), "0\r\n0\r\n1\r\n1\r\n");
-        EXPECT_EQ(readFile("CH2.txt"), "0\r\n1\r\n0\r\n1\r\n");
+        EXPECT_EQ(files["CH1.txt"], "0\r\n0\r\n1\r\n1\r\n");
+        EXPECT_EQ(files["CH2.txt"], "0\r\n1\r\n0\r\n1\r\n");
     } else {
-        // Nothing converted, nothing touched.
-        EXPECT_EQ(folder(), (std::map<std::string, std::string>{{"in.txt", "0123"}}));
+        files.erase("Convert.txt"); // begun by a conversion refused past a limit
+        EXPECT_EQ(files, (std::map<std::string, std::string>{{"in.txt", "0123"}}));
     }
 }
 
@@ -123,6 +119,13 @@ INSTANTIATE_TEST_SUITE_P(
                     {"FileOpen", "Convert"},
                     {"gone.txt", "Ok"},
                     {kOpen, "Cannot open \"gone.txt\": No such file or directory [Ok]", "end 1"}},
+                Row{"LimitIsReportedThenEnds",
+                    {"FileOpen", "Convert"},
+                    {"big.txt", "Ok"},
+                    {kOpen,
+                     "Cannot convert \"big.txt\": a field holds more than 300000 characters, the "
+                     "most one conversion takes [Ok]",
+                     "end 1"}},
                 Row{"ExitNoKeepsTheChoice",
                     {"FileOpen", "Exit", "Convert"},
                     {"in.txt", "No", "Ok"},
