@@ -58,7 +58,7 @@ Tovik::Tovik(QWidget *parent)
 
     QMenu *fileSelect = menuBar()->addMenu(text(layout::kFileMenu.caption));
     fileSelect->setObjectName(text(layout::kFileMenu.name));
-    takeMenuColour(fileSelect->palette());
+    // The menu gets its colours, and each change of them, as palette changes.
     fileSelect->installEventFilter(this);
     for (const layout::MenuItem &item : layout::kFileMenuItems) {
         QAction *action = item.caption == "-" ? fileSelect->addSeparator()
