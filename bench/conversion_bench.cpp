@@ -77,22 +77,15 @@ void BM_Floor(benchmark::State &state)
 
 // Each size five times over, reported by its median: a single run on a
 // busy machine can be off by a third.
-BENCHMARK(BM_ConvertToChannels)
-        ->Arg(1000)
-        ->Arg(10000)
-        ->Arg(100000)
-        ->Arg(300000)
-        ->Repetitions(5)
-        ->ReportAggregatesOnly()
-        ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Floor)
-        ->Arg(1000)
-        ->Arg(10000)
-        ->Arg(100000)
-        ->Arg(300000)
-        ->Repetitions(5)
-        ->ReportAggregatesOnly()
-        ->Unit(benchmark::kMicrosecond);
+void sizes(benchmark::internal::Benchmark *family)
+{
+    for (int symbols : {1000, 10000, 100000, 300000})
+        family->Arg(symbols);
+    family->Repetitions(5)->ReportAggregatesOnly()->Unit(benchmark::kMicrosecond);
+}
+
+BENCHMARK(BM_ConvertToChannels)->Apply(sizes);
+BENCHMARK(BM_Floor)->Apply(sizes);
 
 // Keeps each benchmark's median time per iteration, to print the ratio at
 // the end.

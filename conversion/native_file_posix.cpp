@@ -71,36 +71,9 @@ private:
 
 } // namespace
 
-NativeFile::NativeFile(NativeFile &&other) noexcept
-    : native_(std::exchange(other.native_, -1))
-    , id_(other.id_)
-    , path_(std::move(other.path_))
-    , writable_(other.writable_)
+void NativeFile::closeQuietly(std::intptr_t native) noexcept
 {
-}
-
-NativeFile &NativeFile::operator=(NativeFile &&other) noexcept
-{
-    if (this != &other) {
-        if (isOpen())
-            ::close(static_cast<int>(native_));
-        native_ = std::exchange(other.native_, -1);
-        id_ = other.id_;
-        path_ = std::move(other.path_);
-        writable_ = other.writable_;
-    }
-    return *this;
-}
-
-NativeFile::~NativeFile()
-{
-    if (isOpen())
-        ::close(static_cast<int>(native_));
-}
-
-bool NativeFile::isOpen() const noexcept
-{
-    return native_ >= 0;
+    ::close(static_cast<int>(native));
 }
 
 NativeFile NativeFile::openToRead(const std::string &path)

@@ -279,36 +279,9 @@ constexpr std::size_t kMaxPiece = 1u << 30;
 
 } // namespace
 
-NativeFile::NativeFile(NativeFile &&other) noexcept
-    : native_(std::exchange(other.native_, -1))
-    , id_(other.id_)
-    , path_(std::move(other.path_))
-    , writable_(other.writable_)
+void NativeFile::closeQuietly(std::intptr_t native) noexcept
 {
-}
-
-NativeFile &NativeFile::operator=(NativeFile &&other) noexcept
-{
-    if (this != &other) {
-        if (isOpen())
-            ::CloseHandle(handleOf(native_));
-        native_ = std::exchange(other.native_, -1);
-        id_ = other.id_;
-        path_ = std::move(other.path_);
-        writable_ = other.writable_;
-    }
-    return *this;
-}
-
-NativeFile::~NativeFile()
-{
-    if (isOpen())
-        ::CloseHandle(handleOf(native_));
-}
-
-bool NativeFile::isOpen() const noexcept
-{
-    return native_ != -1;
+    ::CloseHandle(handleOf(native));
 }
 
 NativeFile NativeFile::openToRead(const std::string &path)
