@@ -12,6 +12,14 @@
 #include <sstream>
 #include <string>
 
+inline std::string repeated(const std::string &text, int count)
+{
+    std::string out;
+    while (count-- > 0)
+        out += text;
+    return out;
+}
+
 class WorkingDirectoryTest : public ::testing::Test
 {
 protected:

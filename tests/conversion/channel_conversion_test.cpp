@@ -45,14 +45,6 @@ std::string differenceFrom(const std::string &bits, const std::string &file)
                                           : "more than " + std::to_string(bits.size()) + " lines";
 }
 
-std::string repeated(const std::string &text, int count)
-{
-    std::string out;
-    while (count-- > 0)
-        out += text;
-    return out;
-}
-
 struct ConversionCase
 {
     const char *name;
