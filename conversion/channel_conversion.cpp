@@ -121,6 +121,10 @@ void convert(const std::string &inputPath)
         channel1.writeLine(lines.channel1);
         channel2.writeLine(lines.channel2);
     }
+    // Both handed to the system before either is waited on to reach the
+    // disk: one journal commit can then carry both.
+    channel1.flush();
+    channel2.flush();
     channel1.close();
     channel2.close();
     symbols.close();
