@@ -8,7 +8,7 @@
 // alike on both platforms ("No such file or directory", "Permission
 // denied", "No space left on device"...), or one of these:
 //   "it is not a regular file"          a folder, FIFO, device or socket
-//   "it is a symbolic link"             also any other reparse point
+//   "it is a symbolic link"             or, on Windows, a junction
 //   "it is read-only"
 //   "it is in use by another conversion"
 //   "it is in use by another program"   (Windows: held open without sharing)

@@ -9,9 +9,6 @@ namespace {
 
 constexpr std::size_t kBlockSize = 1 << 16;
 
-constexpr auto isBlank = TextFieldReader::isBlank;
-constexpr auto isDelimiter = TextFieldReader::isDelimiter;
-
 } // namespace
 
 // UTF-16 in, UTF-8 out, a block at a time: a character split between two

@@ -80,12 +80,12 @@ public:
     }
     void close() noexcept;
 
+private:
     static constexpr bool isBlank(char c) { return c == ' ' || c == '\t'; }
     static constexpr bool isDelimiter(char c) { return c == ',' || c == '\r' || c == '\n'; }
     // A character that is a field of its own.
     static constexpr bool isPlain(char c) { return !isBlank(c) && !isDelimiter(c) && c != '"'; }
 
-private:
     class Utf16Decoder;
 
     std::string_view readFieldSlowly(std::size_t maxLength);
