@@ -4,20 +4,15 @@
 
 namespace tovik {
 
-namespace {
-
-std::string describe(FileOperation operation, const std::string &path, const std::string &reason)
+const char *verbOf(FileOperation operation) noexcept
 {
     static constexpr std::array kVerbs{"open",  "read",   "create", "write",
                                        "close", "delete", "replace"};
-    return std::string(kVerbs[static_cast<std::size_t>(operation)]) + " \"" + path
-            + "\": " + reason;
+    return kVerbs[static_cast<std::size_t>(operation)];
 }
 
-} // namespace
-
 FileError::FileError(FileOperation operation, std::string path, std::string reason)
-    : std::runtime_error(describe(operation, path, reason))
+    : std::runtime_error(verbOf(operation) + (" \"" + path + "\": " + reason))
     , operation_(operation)
     , path_(std::move(path))
     , reason_(std::move(reason))

@@ -9,6 +9,9 @@ namespace tovik {
 // put it: CH1.txt is "replaced" even though that takes a rename.
 enum class FileOperation { Open, Read, Create, Write, Close, Delete, Replace };
 
+// The operation as a verb: "open", "read", "create"...
+const char *verbOf(FileOperation operation) noexcept;
+
 // A failed file operation: which, on which path, and the system's reason in
 // words ("No such file or directory"), worded alike on every platform. The
 // words for the user are made from these at the window's edge; what() is

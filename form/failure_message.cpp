@@ -1,7 +1,5 @@
 #include "failure_message.h"
 
-#include <array>
-
 namespace tovik {
 
 std::string failureMessage(const ConversionFailure &failure, const std::string &inputPath)
@@ -21,11 +19,9 @@ std::string failureMessage(const ConversionFailure &failure, const std::string &
     case Kind::OutOfMemory:
         return cannotConvert + "there is not enough memory";
     }
-    static constexpr std::array kVerbs{"open",  "read",   "create", "write",
-                                       "close", "delete", "replace"};
     const FileError &error = *failure.file;
-    return std::string("Cannot ") + kVerbs[static_cast<std::size_t>(error.operation())] + " \""
-            + error.path() + "\": " + error.reason();
+    return std::string("Cannot ") + verbOf(error.operation()) + " \"" + error.path()
+            + "\": " + error.reason();
 }
 
 } // namespace tovik
