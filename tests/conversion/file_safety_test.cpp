@@ -49,7 +49,8 @@ public:
         ::GetModuleFileNameW(nullptr, self, MAX_PATH);
         std::wstring command
                 = L"tovik --convert " + std::wstring(inputPath.begin(), inputPath.end());
-        STARTUPINFOW startup{.cb = sizeof startup};
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
         PROCESS_INFORMATION started{};
         EXPECT_TRUE(::CreateProcessW(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                      nullptr, &startup, &started));
