@@ -68,24 +68,22 @@ protected:
         return bytes.str();
     }
 
-    // Every name in the working directory and what it is: a file's bytes (its
-    // size past 1 MiB), "link to <target>", "folder" or "other" (a FIFO).
+    // Every name in the working directory and what it is: a file's bytes,
+    // "folder", "link" or "other" (a FIFO).
     static std::map<std::string, std::string> folder()
     {
         namespace fs = std::filesystem;
         std::map<std::string, std::string> entries;
         std::error_code gone;
         for (const fs::directory_entry &entry : fs::directory_iterator(".", gone)) {
-            const std::string name = utf8(entry.path().filename());
             const fs::file_status status = entry.symlink_status();
-            if (fs::is_symlink(status))
-                entries[name] = "link to " + fs::read_symlink(entry.path()).string();
-            else if (fs::is_regular_file(status) && fs::file_size(entry.path()) > (1 << 20))
-                entries[name] = std::to_string(fs::file_size(entry.path())) + " bytes";
-            else if (fs::is_regular_file(status))
-                entries[name] = readFile(entry.path());
+            std::string &what = entries[utf8(entry.path().filename())];
+            if (fs::is_regular_file(status))
+                what = readFile(entry.path());
             else
-                entries[name] = fs::is_directory(status) ? "folder" : "other";
+                what = fs::is_directory(status)  ? "folder"
+                        : fs::is_symlink(status) ? "link"
+                                                 : "other";
         }
         return entries;
     }
