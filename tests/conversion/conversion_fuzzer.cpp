@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     bool walking = true;
     for (std::size_t fields = 1; !reader.atEnd() && fields <= size; ++fields) {
         const std::string field(reader.readField());
-        walking = walking && fields <= tovik::kMaxItems && !field.empty();
+        walking = walking && fields <= 1000 && !field.empty();
         for (const char c : walking ? field : std::string()) {
             const bool symbol = c >= '0' && c <= '3';
             channel1 += symbol ? "01"[(c - '0') / 2] : 'x';

@@ -77,8 +77,8 @@ private slots:
         QCOMPARE(window_->palette().color(QPalette::Window), kMenuColour);
         QCOMPARE(window_->centralWidget()->size(), QSize(352, 101));
         QCOMPARE(window_->minimumSize(), window_->maximumSize());
-        // Drawn at the largest desktop size, not blown up from a small one.
-        QCOMPARE(window_->windowIcon().pixmap(256).size(), QSize(256, 256));
+        // The icon drawn crisp for the largest desktop icon at double scale.
+        QCOMPARE(window_->windowIcon().pixmap(QSize(256, 256), 2.0).size(), QSize(512, 512));
 
         auto *control = window_->findChild<QWidget *>(name);
         QCOMPARE(control->geometry(), geometry);
