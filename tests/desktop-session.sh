@@ -4,6 +4,7 @@
 #   fail        says what went wrong, with the end of every $work/*.log
 #   within      a polling wait on a condition
 #   start_x     a private X server, as DISPLAY
+#   start_window_manager
 # and, for the tests that drive the window with xdotool: start, visible,
 # shown, gone, popups, geometry, convert_y, ends_with, in_run_folder and
 # check_channels.
@@ -38,6 +39,13 @@ start_x() {
     3>"$work/display" 2>"$work/xvfb.err" &
   within "the X server" test -s "$work/display"
   export DISPLAY=":$(cat "$work/display")"
+}
+
+# A window manager on it, as users have: openbox, up once it says so.
+start_window_manager() {
+  openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  # xprop succeeds with or without the property: its value says.
+  within "the window manager" eval 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
 }
 
 # Starts the command given, logged, and waits for its window: $tovik, $main.

@@ -117,27 +117,18 @@ private slots:
         QTest::addColumn<QStringList>("answers"); // a path typed, "" to cancel, or a button
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("seen");
-        const auto row = [](const QByteArray &name, QStringList steps, QStringList answers,
-                            int status, QStringList seen) {
-            QTest::newRow(name) << steps << answers << status << seen;
-        };
         const QString open = "Open Text file (*.txt)";
         const QString noChoice = "Plendor: Select File for converting [Ok]";
-
-        // Focus starts on EXIT; Enter, keypad Enter and Space act on the focused button only.
-        for (const char *key : {"Return", "Enter", "Space"}) {
-            row(QByteArray(key) + " at start", {key}, {}, 0, {});
-            row("Tab, " + QByteArray(key), {"Tab", key}, {"Ok"}, kStaysOpen, {noChoice});
-        }
-        row("Tab round both ways, Esc, Return", {"Tab", "Tab", "Shift+Tab", "Esc", "Return"},
-            {"Ok"}, kStaysOpen, {noChoice});
-        row("a missing name, refused by the dialog itself", {"FileOpen", "Convert"},
-            {"missing.txt", "Ok", "", "Ok"}, kStaysOpen, {open, open, noChoice});
-        row("closing the window", {"close"}, {}, 0, {});
-        row("Exit, Yes", {"Exit"}, {"Yes"}, 0,
-            {"Plendor:         Do you want to finish? [Yes* No]"});
-        row("a conversion", {"FileOpen", "Convert"}, {"in.txt", "Ok"}, 0,
-            {open, "Plendor:   Converted text saved in CH1.txt and CH2.txt    [Ok]"});
+        // Keypad Enter, as Enter and Space, presses the button with the focus: not EXIT,
+        // where it starts. Keys at large are the end-to-end test's.
+        QTest::newRow("Tab, keypad Enter") << QStringList{"Tab", "Enter"} << QStringList{"Ok"}
+                                           << kStaysOpen << QStringList{noChoice};
+        QTest::newRow("a missing name, refused by the dialog itself")
+                << QStringList{"FileOpen", "Convert"} << QStringList{"missing.txt", "Ok", "", "Ok"}
+                << kStaysOpen << QStringList{open, open, noChoice};
+        QTest::newRow("Exit, Yes")
+                << QStringList{"Exit"} << QStringList{"Yes"} << 0
+                << QStringList{"Plendor:         Do you want to finish? [Yes* No]"};
     }
 
     void commands()
@@ -202,13 +193,11 @@ protected:
     }
 
 private:
-    // A step: a control's name, "close" for the close box, or else keys.
+    // A step: a control's name, or else keys.
     void give(const QString &step)
     {
         QVERIFY(window_->isVisible()); // the program has not ended before this step
-        if (step == "close")
-            window_->close();
-        else if (auto *action = window_->findChild<QAction *>(step))
+        if (auto *action = window_->findChild<QAction *>(step))
             action->trigger();
         else if (auto *button = window_->findChild<QPushButton *>(step))
             button->click();
