@@ -36,17 +36,9 @@ protected:
 
     void TearDown() override
     {
-        namespace fs = std::filesystem;
-        fs::current_path(previous_);
-        // Files a test made read-only, that Windows would not remove.
+        std::filesystem::current_path(previous_);
         std::error_code ignored;
-        for (fs::recursive_directory_iterator entry(directory_, ignored), end; entry != end;
-             entry.increment(ignored)) {
-            if (!entry->is_symlink(ignored))
-                fs::permissions(entry->path(), fs::perms::owner_write, fs::perm_options::add,
-                                ignored);
-        }
-        fs::remove_all(directory_, ignored);
+        std::filesystem::remove_all(directory_, ignored);
     }
 
     // A path as UTF-8, on every system.

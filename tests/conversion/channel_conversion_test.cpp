@@ -160,8 +160,13 @@ void make(const std::string &name, const std::string &what,
         held.push_back(std::make_shared<tovik::NativeFile>(tovik::NativeFile::openToWrite(name)));
     else
         std::ofstream(name, std::ios::binary) << what;
-    if (what == "read-only")
+    if (what == "read-only") {
         fs::permissions(name, fs::perms::owner_read);
+        // Writable again after, as Windows removes no read-only file.
+        held.emplace_back(nullptr, [name](void *) {
+            fs::permissions(name, fs::perms::owner_write, fs::perm_options::add);
+        });
+    }
 }
 
 // Each failure says what failed, where and why, and the folder is as it was;
