@@ -1,9 +1,10 @@
-// The Qt window: its layout and colours, and its real dialogs and keys, in a
-// fresh working directory where the channel files land. A timer answers the
-// modal dialogs in turn, as a person would, and notes what they show. The
-// commands' logic is the form's, tested there; the menu as a screen reader
-// sees it is checked by check-accessibility.
+// The Qt window, offscreen: its layout and colours, what its dialogs and
+// message boxes show, and the keys its buttons take. The commands' logic is
+// the form's, tested there; the whole program is used through its window in
+// convert-through-window, and seen as a screen reader sees it in
+// check-accessibility.
 
+#include "command_button.h"
 #include "tovik.h"
 
 #include <QtTest>
@@ -12,7 +13,6 @@
 #include <memory>
 #include <tuple>
 
-constexpr int kStaysOpen = -1; // the status a row expects while the program still runs
 const QColor kMenuColour("#f8f4ec");
 
 // The application's colours, and the menus' after them, as a desktop sets them.
@@ -42,15 +42,10 @@ private slots:
                 });
         QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
         setColours("#e0e0e0", "#f8f4ec");
-        startTimer(10);
     }
 
     void init()
     {
-        QVERIFY(QDir::setCurrent(directory_.path()));
-        QFile input("in.txt");
-        QVERIFY(input.open(QIODevice::WriteOnly) && input.write("0123") == 4);
-        seen_.clear();
         window_ = std::make_unique<tovik::Tovik>();
         window_->show();
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
@@ -111,105 +106,66 @@ private slots:
         QCOMPARE(window_->grab().toImage().pixelColor(inside), QColor(Qt::magenta));
     }
 
-    void commands_data()
+    // The Open dialog lists text files, and takes existing ones only.
+    void openDialog() { QCOMPARE(shown("FileOpen"), "Open Text file (*.txt) for existing files"); }
+
+    // Enter and keypad Enter press a button, as Space does.
+    void keys()
     {
-        QTest::addColumn<QStringList>("steps"); // controls activated or keys pressed, in turn
-        QTest::addColumn<QStringList>("answers"); // a path typed, "" to cancel, or a button
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QStringList>("seen");
-        const QString open = "Open Text file (*.txt)";
-        const QString noChoice = "Plendor: Select File for converting [Ok]";
-        // Keypad Enter, as Enter and Space, presses the button with the focus: not EXIT,
-        // where it starts. Keys at large are the end-to-end test's.
-        QTest::newRow("Tab, keypad Enter") << QStringList{"Tab", "Enter"} << QStringList{"Ok"}
-                                           << kStaysOpen << QStringList{noChoice};
-        QTest::newRow("a missing name, refused by the dialog itself")
-                << QStringList{"FileOpen", "Convert"} << QStringList{"missing.txt", "Ok", "", "Ok"}
-                << kStaysOpen << QStringList{open, open, noChoice};
-        QTest::newRow("Exit, Yes")
-                << QStringList{"Exit"} << QStringList{"Yes"} << 0
-                << QStringList{"Plendor:         Do you want to finish? [Yes* No]"};
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+            tovik::CommandButton button("button");
+            QSignalSpy clicks(&button, &QPushButton::clicked);
+            QTest::keyClick(&button, key);
+            QCOMPARE(clicks.count(), 1);
+        }
     }
 
-    void commands()
+    // A message is a plain box captioned Plendor, with no icon, Yes the default where there
+    // is a choice. Yes ends the program with status 0: this test runs last.
+    void exitBox()
     {
-        QFETCH(QStringList, steps);
-        QFETCH(QStringList, answers);
-        QFETCH(int, status);
-        QFETCH(QStringList, seen);
-
-        answers_ = answers;
-        QObject run; // ends with the row, and its timers with it
-        QTimer::singleShot(5000, &run, [] { QCoreApplication::exit(-2); });
-        QTimer::singleShot(0, &run, [this, steps] {
-            for (const QString &step : steps)
-                give(step);
-            if (window_->isVisible())
-                QCoreApplication::exit(kStaysOpen);
-        });
-        QCOMPARE(QApplication::exec(), status);
-        QCOMPARE(seen_, seen);
-        QVERIFY(answers_.isEmpty());
-    }
-
-protected:
-    // Notes the modal dialog on top, once: the file dialog's filter, or the
-    // box's caption, text and buttons, the default starred, "styled" for an
-    // icon or rich text; then answers it.
-    void timerEvent(QTimerEvent *) override
-    {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal || modal == current_)
-            return;
-        current_ = modal;
-        auto *dialog = qobject_cast<QFileDialog *>(modal);
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        static const QMetaEnum names = QMetaEnum::fromType<QMessageBox::StandardButtons>();
-        if (dialog)
-            seen_ << "Open " + dialog->nameFilters().join(';');
-        if (box && box->parentWidget() == window_.get()) { // not the file dialog's own
-            QString line = box->windowTitle() + ": " + box->text() + " [";
-            for (QAbstractButton *button : box->buttons())
-                line += names.valueToKey(box->standardButton(button))
-                        + QString(button == box->defaultButton() ? "* " : " ");
-            line.back() = u']';
-            if (box->icon() != QMessageBox::NoIcon || box->textFormat() != Qt::PlainText)
-                line += " styled";
-            seen_ << line;
-        }
-        if (answers_.isEmpty())
-            return; // left open, for the row to fail on
-        const QString answer = answers_.takeFirst();
-        if (box) {
-            box->button(QMessageBox::StandardButton(names.keyToValue(qPrintable(answer))))->click();
-        } else if (answer.isEmpty()) {
-            dialog->reject();
-        } else {
-            dialog->findChild<QLineEdit *>("fileNameEdit")
-                    ->setText(QDir::current().absoluteFilePath(answer));
-            // Queued: a refused name brings up a box for this timer to answer.
-            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
-        }
+        QString seen;
+        QTimer::singleShot(0, this, [&] { seen = shown("Exit", QMessageBox::Yes); });
+        QCOMPARE(QApplication::exec(), 0);
+        QCOMPARE(seen, "Plendor:         Do you want to finish? [Yes* No]");
+        QVERIFY(!window_->isVisible());
     }
 
 private:
-    // A step: a control's name, or else keys.
-    void give(const QString &step)
+    // Activates the control named, and notes the dialog it brings up: a file
+    // dialog's filter and mode, then cancelled; or a box's caption, text and
+    // buttons, the default starred and "styled" for an icon or rich text,
+    // then answered with `answer`.
+    QString shown(const QString &control, QMessageBox::StandardButton answer = QMessageBox::Ok)
     {
-        QVERIFY(window_->isVisible()); // the program has not ended before this step
-        if (auto *action = window_->findChild<QAction *>(step))
+        QString seen = "no dialog";
+        QTimer::singleShot(0, this, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+                seen = "Open " + dialog->nameFilters().join(';')
+                        + (dialog->fileMode() == QFileDialog::ExistingFile ? " for existing files"
+                                                                           : "");
+                dialog->reject();
+            } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                static const QMetaEnum names = QMetaEnum::fromType<QMessageBox::StandardButtons>();
+                seen = box->windowTitle() + ": " + box->text() + " [";
+                for (QAbstractButton *button : box->buttons())
+                    seen += names.valueToKey(box->standardButton(button))
+                            + QString(button == box->defaultButton() ? "* " : " ");
+                seen.back() = u']';
+                if (box->icon() != QMessageBox::NoIcon || box->textFormat() != Qt::PlainText)
+                    seen += " styled";
+                box->button(answer)->click();
+            }
+        });
+        if (auto *action = window_->findChild<QAction *>(control))
             action->trigger();
-        else if (auto *button = window_->findChild<QPushButton *>(step))
-            button->click();
         else
-            QTest::keySequence(QApplication::focusWidget(), QKeySequence(step));
+            window_->findChild<QPushButton *>(control)->click();
+        return seen;
     }
 
-    QTemporaryDir directory_;
     std::unique_ptr<tovik::Tovik> window_;
-    QStringList answers_;
-    QStringList seen_;
-    QPointer<QWidget> current_;
 };
 
 QTEST_MAIN(TovikTest)
