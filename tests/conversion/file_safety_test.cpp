@@ -24,29 +24,20 @@ using tovik::NativeFile;
 
 namespace {
 
-enum Ended { Converted = 0, Failed = 1 };
-
-int convertInThisProcess(const char *inputPath)
-{
-    return ConvertToChannels(inputPath) ? Failed : Converted;
-}
-
-// A second process converting `inputPath`.
+// A process converting in.txt.
 class Converter
 {
 public:
 #ifdef _WIN32
-    explicit Converter(const std::string &inputPath)
+    Converter()
     {
-        wchar_t self[MAX_PATH];
+        wchar_t self[MAX_PATH], command[] = L"tovik --convert";
         ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-        std::wstring command
-                = L"tovik --convert " + std::wstring(inputPath.begin(), inputPath.end());
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION started{};
-        EXPECT_TRUE(::CreateProcessW(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                     nullptr, &startup, &started));
+        EXPECT_TRUE(::CreateProcessW(self, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                     &startup, &started));
         ::CloseHandle(started.hThread);
         process_ = started.hProcess;
     }
@@ -54,9 +45,10 @@ public:
     {
         ::TerminateProcess(process_, 9);
     }
+    // The exit status: 0 when converted.
     int wait()
     {
-        DWORD status = Failed;
+        DWORD status = 1;
         ::WaitForSingleObject(process_, INFINITE);
         ::GetExitCodeProcess(process_, &status);
         ::CloseHandle(process_);
@@ -66,10 +58,10 @@ public:
 private:
     HANDLE process_;
 #else
-    explicit Converter(const std::string &inputPath)
+    Converter()
     {
         if ((process_ = ::fork()) == 0)
-            ::_exit(convertInThisProcess(inputPath.c_str()));
+            ::_exit(ConvertToChannels("in.txt") ? 1 : 0);
     }
     void kill()
     {
@@ -103,8 +95,8 @@ const std::string kOld1 = "old channel 1\r\n", kOld2 = "old channel 2\r\n";
 
 int main(int argc, char **argv)
 {
-    if (argc == 3 && std::string(argv[1]) == "--convert")
-        return convertInThisProcess(argv[2]);
+    if (argc == 2 && std::string(argv[1]) == "--convert")
+        return ConvertToChannels("in.txt") ? 1 : 0;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
@@ -164,7 +156,7 @@ TEST_F(FileSafety, AKillAtAnyMomentLeavesEachChannelOldOrNew)
 
     // Kill moments spread over the time one conversion takes here, start to end.
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(Converter("in.txt").wait(), Converted);
+    ASSERT_EQ(Converter().wait(), 0);
     const auto span = std::chrono::steady_clock::now() - start;
     const unsigned seed = std::random_device()();
     SCOPED_TRACE("seed " + std::to_string(seed));
@@ -173,7 +165,7 @@ TEST_F(FileSafety, AKillAtAnyMomentLeavesEachChannelOldOrNew)
     for (int round = 0; round < 24; ++round) {
         writeFile("CH1.txt", kOld1);
         writeFile("CH2.txt", kOld2);
-        Converter converter("in.txt");
+        Converter converter;
         std::this_thread::sleep_for(span * std::uniform_real_distribution(0.0, 1.0)(random));
         converter.kill();
         converter.wait();
@@ -183,7 +175,7 @@ TEST_F(FileSafety, AKillAtAnyMomentLeavesEachChannelOldOrNew)
     }
 
     // The next run clears what the killed ones left.
-    ASSERT_EQ(Converter("in.txt").wait(), Converted);
+    ASSERT_EQ(Converter().wait(), 0);
     EXPECT_EQ(folder(),
               (std::map<std::string, std::string>{
                       {"CH1.txt", new1}, {"CH2.txt", new2}, {"in.txt", std::string(300000, '1')}}));
