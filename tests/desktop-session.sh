@@ -6,8 +6,7 @@
 #   start_x     a private X server, as DISPLAY
 #   start_window_manager
 # and, for the tests that drive the window with xdotool: start, visible,
-# shown, gone, popups, geometry, convert_y, ends_with, in_run_folder and
-# check_channels.
+# shown, gone, geometry and ends_with.
 # On exit it runs the test's own `leaving`, if defined, then ends every job
 # the test left running, with the process group it leads, if any.
 set -euo pipefail
@@ -59,26 +58,11 @@ start() {
 visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | tail -n1; }
 shown() { [ -n "$(visible "$1")" ]; }
 gone() { ! shown "$1"; }
-# The program's visible windows other than the main one: its menu popups.
-popups() { xdotool search --onlyvisible --pid "$tovik" 2>/dev/null | grep -vx "$main"; }
 # geometry WIDTH|HEIGHT WINDOW
 geometry() { xdotool getwindowgeometry --shell "$2" | sed -n "s/^$1=//p"; }
-# CONVERT, at x 120, sits 8 px below the menu bar, which is what the window
-# has above its 101 px client area.
-convert_y() { echo $(($(geometry HEIGHT "$main") - 101 + 28)); }
 
 ends_with() {
   within "the program to end" eval '! kill -0 "$tovik" 2>/dev/null'
   wait "$tovik" && status=0 || status=$?
   [ "$status" -eq "$1" ] || fail "exit status $status, expected $1"
-}
-
-# The input 0123 in $work/input, and $work/run the current folder, empty.
-in_run_folder() {
-  mkdir "$work/run" "$work/input" && printf '0123\r\n' >"$work/input/in.txt" && cd "$work/run"
-}
-# The channel files of that input, byte for byte.
-check_channels() {
-  printf '0\r\n0\r\n1\r\n1\r\n' | cmp - CH1.txt || fail "CH1.txt: $(od -c CH1.txt)"
-  printf '0\r\n1\r\n0\r\n1\r\n' | cmp - CH2.txt || fail "CH2.txt: $(od -c CH2.txt)"
 }
