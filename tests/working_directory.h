@@ -9,7 +9,7 @@
 #include <fstream>
 #include <map>
 #include <random>
-#include <sstream>
+#include <iterator>
 #include <string>
 
 inline std::string repeated(const std::string &text, int count)
@@ -55,9 +55,8 @@ protected:
 
     static std::string readFile(const std::filesystem::path &path)
     {
-        std::ostringstream bytes;
-        bytes << std::ifstream(path, std::ios::binary).rdbuf();
-        return bytes.str();
+        std::ifstream bytes(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(bytes), {}};
     }
 
     // Every name in the working directory and what it is: a file's bytes,

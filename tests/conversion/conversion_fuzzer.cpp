@@ -8,13 +8,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 static std::string readAll(const char *path)
 {
-    std::ostringstream bytes;
-    bytes << std::ifstream(path, std::ios::binary).rdbuf();
-    return bytes.str();
+    std::ifstream bytes(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(bytes), {}};
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)

@@ -13,8 +13,6 @@
 #include <memory>
 #include <tuple>
 
-const QColor kMenuColour("#f8f4ec");
-
 // The application's colours, and the menus' after them, as a desktop sets them.
 void setColours(const char *window, const char *menu, const char *text = "#101010")
 {
@@ -69,7 +67,7 @@ private slots:
         QFETCH(QRect, geometry);
         QFETCH(QString, caption);
         QCOMPARE(window_->windowTitle(), "Tovik");
-        QCOMPARE(window_->palette().color(QPalette::Window), kMenuColour);
+        QCOMPARE(window_->palette().color(QPalette::Window), QColor("#f8f4ec")); // the menus'
         QCOMPARE(window_->centralWidget()->size(), QSize(352, 101));
         QCOMPARE(window_->minimumSize(), window_->maximumSize());
         // The icon drawn crisp for the largest desktop icon at double scale.
