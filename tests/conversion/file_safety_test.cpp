@@ -6,13 +6,14 @@
 #include "working_directory.h"
 
 #include <algorithm>
+
+#ifndef _WIN32
 #include <chrono>
 #include <random>
 #include <set>
 #include <system_error>
 #include <thread>
 
-#ifndef _WIN32
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
