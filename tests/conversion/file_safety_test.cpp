@@ -88,9 +88,9 @@ TEST_F(FileSafety, AFailureAtAnyStepLosesNothing)
 
 #ifndef _WIN32
 // A child process converting in.txt, and how it ended: its exit status, or
-// -1 when killed. Only here: under Wine a kill would end Wine's emulation of
-// the Windows calls, made with the same POSIX calls as here, at a moment of
-// its own, and so test Wine rather than this program.
+// -1 when killed. On POSIX only: under Wine a kill lands in Wine's emulation
+// of the Windows file calls, which makes the same POSIX calls as this
+// program does here, so it would test Wine rather than this program.
 pid_t convertInChild()
 {
     const pid_t child = ::fork();
