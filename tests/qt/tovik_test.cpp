@@ -119,7 +119,7 @@ private slots:
     }
 
     // A message is a plain box captioned Plendor, with no icon, Yes the default where there
-    // is a choice. Yes ends the program with status 0: this test runs last.
+    // is a choice. Yes ends the program with status 0.
     void exitBox()
     {
         QString seen;
