@@ -91,7 +91,10 @@ void convert(const std::string &inputPath)
     // folder's lock while their temporary files are removed.
     TextLineWriter intermediate;
     FileReplacement channels({kChannel1File, kChannel2File});
-    intermediate.create(kIntermediateFile);
+    intermediate.create(kIntermediateFile, input.id());
+    // Under the lock, before anything else: the channels as a killed run
+    // left them are made whole again.
+    channels.recover();
     const ItemTable items = readItems(input);
     input.close();
 
@@ -110,9 +113,9 @@ void convert(const std::string &inputPath)
     TextFieldReader symbols;
     symbols.open(kIntermediateFile);
     TextLineWriter channel1;
-    channel1.create(channels.newVersionOf(kChannel1File));
+    channel1.createNew(channels.newVersionOf(kChannel1File));
     TextLineWriter channel2;
-    channel2.create(channels.newVersionOf(kChannel2File));
+    channel2.createNew(channels.newVersionOf(kChannel2File));
     for (std::size_t k = 1; k <= symbolCount; ++k) {
         if (symbols.atEnd())
             throw FileError(FileOperation::Read, kIntermediateFile,

@@ -15,7 +15,8 @@
 // conversion returns, so one conversion at a time works in a folder; a
 // second fails at once and touches nothing. The channels are written under
 // temporary names and replace "CH1.txt" and "CH2.txt" together, only when
-// both are complete and on the disk (see FileReplacement).
+// both are complete and on the disk; a conversion that was killed midway is
+// finished or undone by the next (see FileReplacement).
 
 #include "file_error.h"
 
@@ -43,8 +44,11 @@ struct ConversionFailure
 };
 
 // Returns nothing on success; never throws, so callers need no guard of
-// their own. On failure "CH1.txt" and "CH2.txt" are as they were, and
-// "Convert.txt" stays with what was written to it.
+// their own. On failure "Convert.txt" stays with what was written to it,
+// and "CH1.txt" and "CH2.txt" are as they were: unless removing
+// "Convert.txt", the last step, failed, when the new ones are in place, or
+// an old one could not be put back and is kept aside where the failure
+// says (FileError::keptAside).
 [[nodiscard]] std::optional<ConversionFailure> ConvertToChannels(const std::string &inputPath);
 
 } // namespace tovik

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace tovik {
 
@@ -25,10 +26,17 @@ public:
     const std::string &path() const noexcept { return path_; }
     const std::string &reason() const noexcept { return reason_; }
 
+    // Where the earlier version of a file is kept when, after this
+    // failure, it could not be put back under its own name: the only copy
+    // of it, for the user to find.
+    const std::vector<std::string> &keptAside() const noexcept { return keptAside_; }
+    void keepAside(std::string path) { keptAside_.push_back(std::move(path)); }
+
 private:
     FileOperation operation_;
     std::string path_;
     std::string reason_;
+    std::vector<std::string> keptAside_;
 };
 
 } // namespace tovik

@@ -9,52 +9,70 @@ namespace tovik {
 
 namespace {
 
-// Beside the file, hidden on POSIX, and named for this program so that no
-// file of the user's is ever taken for one of them.
+// Beside the file, hidden, and named for this program so that no file of
+// the user's is ever taken for one of them.
 std::string besideWithSuffix(const std::string &path, const char *suffix)
 {
     const std::string::size_type slash = path.find_last_of('/') + 1;
     return path.substr(0, slash) + '.' + path.substr(slash) + suffix;
 }
 
-std::string newName(const std::string &path)
+// Every step of replacing a file fails as replacing that file, whatever
+// name the step was on.
+template<typename Step>
+void replacing(const std::string &path, Step step)
 {
-    return besideWithSuffix(path, ".tovik-new");
+    try {
+        step();
+    } catch (const FileError &error) {
+        if (error.operation() == FileOperation::Replace && error.path() == path)
+            throw;
+        throw FileError(FileOperation::Replace, path, error.reason());
+    }
 }
 
-std::string oldName(const std::string &path)
-{
-    return besideWithSuffix(path, ".tovik-old");
-}
-
-void removeQuietly(const std::string &path) noexcept
+bool removeQuietly(const std::string &path) noexcept
 {
     try {
         NativeFile::remove(path);
+        return true;
     } catch (const FileError &) {
+        return false;
     }
 }
 
 } // namespace
 
 FileReplacement::FileReplacement(std::vector<std::string> paths)
+    : record_(besideWithSuffix(paths.at(0), ".tovik-commit"))
 {
     for (std::string &path : paths) {
         NativeFile::checkReplaceable(path);
-        files_.push_back({std::move(path)});
+        files_.push_back({path, besideWithSuffix(path, ".tovik-new"),
+                          besideWithSuffix(path, ".tovik-old")});
     }
 }
 
 FileReplacement::~FileReplacement()
 {
-    if (committed_)
+    if (switching_)
         return;
     for (const File &file : files_) {
-        if (file.handedOut) {
-            removeQuietly(newName(file.path));
-            removeQuietly(oldName(file.path));
-        }
+        if (file.handedOut)
+            removeQuietly(file.newName);
     }
+}
+
+void FileReplacement::recover()
+{
+    bool committed = false;
+    replacing(files_.front().path, [&] { committed = NativeFile::exists(record_); });
+    if (committed) {
+        rollForward();
+        return;
+    }
+    for (const File &file : files_)
+        replacing(file.path, [&] { NativeFile::remove(file.newName); });
 }
 
 std::string FileReplacement::newVersionOf(const std::string &path)
@@ -64,40 +82,93 @@ std::string FileReplacement::newVersionOf(const std::string &path)
     if (file == files_.end())
         throw std::invalid_argument("not a file being replaced: " + path);
     file->handedOut = true;
-    return newName(path);
+    return file->newName;
 }
 
 void FileReplacement::commit()
 {
-    // Each old file keeps a second name until all the new ones are in
-    // place, so that a failure on the way can put it back.
-    std::size_t placed = 0;
+    const std::string &first = files_.front().path;
+    // The new versions' names reach the disk before the record saying that
+    // they are complete.
+    replacing(first, [&] { NativeFile::syncFolder(first); });
+    switching_ = true;
     try {
+        replacing(first, [&] { NativeFile::createNew(record_).close(); });
         for (File &file : files_) {
-            NativeFile::remove(oldName(file.path)); // left by a killed run
-            file.keptOld = NativeFile::link(file.path, oldName(file.path));
+            replacing(file.path, [&] {
+                if (NativeFile::exists(file.path)) {
+                    NativeFile::rename(file.path, file.oldName);
+                    file.movedAside = true;
+                }
+                NativeFile::rename(file.newName, file.path);
+                file.placed = true;
+            });
         }
-        for (; placed < files_.size(); ++placed)
-            NativeFile::rename(newName(files_[placed].path), files_[placed].path);
-        NativeFile::syncFolder(files_.front().path);
-    } catch (const FileError &) {
-        for (std::size_t i = 0; i < files_.size(); ++i) {
-            const File &file = files_[i];
-            try {
-                if (i < placed && file.keptOld)
-                    NativeFile::rename(oldName(file.path), file.path);
-                else if (i < placed)
-                    NativeFile::remove(file.path);
-            } catch (const FileError &) {
-                // The first failure is the one reported.
+        replacing(first, [&] { NativeFile::syncFolder(first); });
+    } catch (FileError &failure) {
+        if (undo() && removeQuietly(record_)) {
+            for (const File &file : files_)
+                removeQuietly(file.newName);
+            throw;
+        }
+        // The record stays, and with it the new versions as the outcome.
+        try {
+            rollForward();
+            return;
+        } catch (const FileError &) {
+            for (const File &file : files_) {
+                if (file.movedAside)
+                    failure.keepAside(file.oldName);
             }
-            removeQuietly(oldName(file.path));
         }
         throw;
     }
-    committed_ = true;
+    tidy();
+}
+
+// Back to where the switch began: the old files under their names, the
+// new versions under theirs, the record still there.
+bool FileReplacement::undo() noexcept
+{
+    try {
+        for (File &file : files_) {
+            if (file.placed) {
+                NativeFile::rename(file.path, file.newName);
+                file.placed = false;
+            }
+            if (file.movedAside) {
+                NativeFile::rename(file.oldName, file.path);
+                file.movedAside = false;
+            }
+        }
+        return true;
+    } catch (const FileError &) {
+        return false;
+    }
+}
+
+void FileReplacement::rollForward()
+{
+    const std::string &first = files_.front().path;
+    for (const File &file : files_) {
+        replacing(file.path, [&] {
+            if (NativeFile::exists(file.newName))
+                NativeFile::rename(file.newName, file.path);
+        });
+    }
+    replacing(first, [&] { NativeFile::syncFolder(first); });
+    tidy();
+}
+
+// The backups go before the record, which has the next run remove any
+// that stay.
+void FileReplacement::tidy() noexcept
+{
+    bool tidied = true;
     for (const File &file : files_)
-        NativeFile::remove(oldName(file.path));
+        tidied = removeQuietly(file.oldName) && tidied;
+    if (tidied)
+        removeQuietly(record_);
 }
 
 } // namespace tovik

@@ -1,17 +1,32 @@
 #pragma once
 
-// Replaces a set of files all together, or not at all.
+// Replaces a set of files in one folder all together, or not at all, even
+// when the program is killed midway: SQLite's hot journal, made small.
 //
-// The new version of each file is written under a temporary name beside it
-// ("CH1.txt" is written as ".CH1.txt.tovik-new"), and commit() puts them in
-// place only once all are complete and on the disk. Until then, and after
-// any failure, the old files stay exactly as they were and the temporary
-// files are removed. A program killed midway leaves each file either old
-// or new, never torn; what it leaves behind under the temporary names is
-// replaced and removed by the next run.
+// The new version of each file is written beside it under a name of its
+// own, created afresh ("CH1.txt" is written as ".CH1.txt.tovik-new"), and
+// put on the disk. commit() then makes those names durable and creates the
+// commit record, ".CH1.txt.tovik-commit" beside the first file: from then
+// on the new versions are the outcome. Each old file moves aside to its
+// backup name (".CH1.txt.tovik-old") and its new version takes its place;
+// once all are in place, and durably so, the backups go, and the record
+// last.
+//
+// A kill leaves the record to say which way to go: recover(), which the
+// next run calls before anything else, finishes the switch when it finds
+// the record, and otherwise removes the new versions, which never touched
+// the old files. A failure within commit() undoes every step it took and
+// then removes the record, so the folder is as it was; if a step cannot be
+// undone, or the record not removed, the switch is finished instead. A
+// backup is never removed before every new version is in place: one that
+// is still needed when commit() fails is noted in the failure
+// (FileError::keptAside).
 //
 // A file is replaced by renaming over it: a link there is replaced itself,
-// never written through.
+// never written through, and no file is ever reached through a name that
+// was already there.
+
+#include "file_error.h"
 
 #include <string>
 #include <vector>
@@ -24,26 +39,37 @@ public:
     // Fails at once for a path that could not be replaced (a folder, a
     // FIFO, a read-only file), before anything is written.
     explicit FileReplacement(std::vector<std::string> paths);
-    // Unless committed, removes the temporary files of those handed out,
-    // and any a killed run left under their names.
+    // Unless commit() began, removes the new versions handed out.
     ~FileReplacement();
     FileReplacement(const FileReplacement &) = delete;
     FileReplacement &operator=(const FileReplacement &) = delete;
 
-    // Where to write the new version of `path`, one of those given.
+    // Finishes or undoes what a killed run left of replacing these files,
+    // and clears its names. Call it first, with the folder locked against
+    // other runs.
+    void recover();
+    // Where to write the new version of `path`, one of those given: a free
+    // name, for a file created afresh.
     std::string newVersionOf(const std::string &path);
+    // Puts all the new versions in place, each complete and on the disk.
     void commit();
 
 private:
     struct File
     {
-        std::string path;
+        std::string path, newName, oldName;
         bool handedOut = false;
-        bool keptOld = false;
+        bool movedAside = false; // the old file is under oldName
+        bool placed = false; // the new version is under path
     };
 
+    bool undo() noexcept;
+    void rollForward();
+    void tidy() noexcept;
+
     std::vector<File> files_;
-    bool committed_ = false;
+    std::string record_;
+    bool switching_ = false;
 };
 
 } // namespace tovik

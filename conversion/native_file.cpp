@@ -3,16 +3,13 @@
 #include <utility>
 
 // The parts both platforms share: owning the descriptor or handle, and the
-// test seam, which costs a program that never sets it one test of a flag per
-// call.
+// test seam, which costs a program that never sets it one test per call.
 
 namespace tovik {
 
 namespace {
 
-bool counting = false;
-unsigned failingCall = 0;
-std::vector<std::string> callsCounted;
+std::function<bool(const std::string &call)> faultHook;
 
 } // namespace
 
@@ -43,24 +40,14 @@ NativeFile::~NativeFile()
         closeQuietly(native_);
 }
 
-void NativeFile::failCall(unsigned k)
+void NativeFile::setFaultHook(std::function<bool(const std::string &call)> hook)
 {
-    counting = true;
-    failingCall = k;
-    callsCounted.clear();
-}
-
-const std::vector<std::string> &NativeFile::countedCalls()
-{
-    return callsCounted;
+    faultHook = std::move(hook);
 }
 
 bool NativeFile::failsNow(const char *call, const std::string &path)
 {
-    if (!counting)
-        return false;
-    callsCounted.push_back(call + (' ' + path));
-    return callsCounted.size() == failingCall;
+    return faultHook && faultHook(call + (' ' + path));
 }
 
 } // namespace tovik

@@ -17,7 +17,9 @@
 // - Only regular files are read or written, and nothing is opened in a way
 //   that could block: a FIFO or a device is refused, never waited on.
 // - Nothing is written through a link: a file opened for writing that is a
-//   link is refused, and rename() replaces a link itself, not its target.
+//   symbolic link is refused, one with a second name (a hard link) is
+//   refused too, or on POSIX replaced by a file of its own, and rename()
+//   replaces a link itself, not its target.
 // - A file open for writing is locked against every other process that
 //   opens it for writing (POSIX: an advisory lock; Windows: share modes).
 //   The lock is what makes one conversion per folder.
@@ -26,9 +28,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
+#include <functional>
 #include <string>
-#include <vector>
 
 namespace tovik {
 
@@ -61,6 +62,10 @@ public:
     // process's lock on it fails at once: "it is in use by another
     // conversion". Fails as FileOperation::Create.
     static NativeFile openToWrite(const std::string &path);
+    // A file for writing that did not exist before, never one reached
+    // through a name already there; on Windows hidden when its name starts
+    // with a dot, as it is on POSIX. Fails as FileOperation::Create.
+    static NativeFile createNew(const std::string &path);
 
     bool isOpen() const noexcept { return native_ != -1; }
     FileId id() const noexcept { return id_; }
@@ -80,28 +85,29 @@ public:
     // that rename() could replace without loss: a writable regular file
     // or, on POSIX, a symbolic link.
     static void checkReplaceable(const std::string &path);
+    // Whether the name `path` is there, whatever it names.
+    // FileOperation::Replace, as it only serves replacing files.
+    static bool exists(const std::string &path);
     // Moves `from` to `to`, replacing whatever `to` names (a link itself,
-    // never its target), durably: FileOperation::Replace.
+    // never its target). On Windows a file moved to a name with a leading
+    // dot is hidden, and one moved from such a name to another shown.
+    // FileOperation::Replace, on `to`.
     static void rename(const std::string &from, const std::string &to);
-    // Gives the file or link `existing` the second name `alias`. Returns
-    // false when there is no `existing`: FileOperation::Replace, as it only
-    // serves replacing files.
-    static bool link(const std::string &existing, const std::string &alias);
     // Removes the name `path` (a link itself, never its target). Returns
     // false when there is no such name: FileOperation::Delete.
     static bool remove(const std::string &path);
-    // Makes the renames in the folder holding `path` durable:
-    // FileOperation::Replace.
+    // Makes the names made and changed in the folder holding `path`
+    // durable: FileOperation::Replace.
     static void syncFolder(const std::string &path);
 
-    // A test seam in the way of SQLite's I/O error tests: from the next
-    // call on, the k-th write, sync, close (of a file open for writing),
-    // rename, link or syncFolder fails as the system would fail it with an
-    // input/output error, counting from 1; 0 fails none. Either way, from
-    // then on the calls are noted in order, as "sync .CH1.txt.tovik-new":
-    // which call, on which path.
-    static void failCall(unsigned k);
-    static const std::vector<std::string> &countedCalls();
+    // A test seam in the way of SQLite's I/O error tests: `hook` is shown
+    // every call that changes a file or a folder (create, truncate, write,
+    // sync, close of a file open for writing, rename, remove, syncFolder)
+    // before it is made, as "sync .CH1.txt.tovik-new": which call, on which
+    // path. When it returns true, the call fails as the system would fail
+    // it with an input/output error. An empty hook, the default, sees
+    // nothing.
+    static void setFaultHook(std::function<bool(const std::string &call)> hook);
 
 private:
     // The twin's own close, for a file closed without a word.

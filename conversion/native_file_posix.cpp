@@ -102,6 +102,8 @@ NativeFile NativeFile::openToRead(const std::string &path)
 
 NativeFile NativeFile::openToWrite(const std::string &path)
 {
+    if (failsNow("create", path))
+        fail(FileOperation::Create, path, EIO);
     // The lock holder removes the name while still holding the lock, so a
     // lock taken on a file that has lost its name guards nothing: then the
     // name is opened afresh. Each round means another conversion came and
@@ -146,6 +148,14 @@ NativeFile NativeFile::openToWrite(const std::string &path)
         if (status.st_nlink == 0 || ::lstat(path.c_str(), &named) != 0
             || idOf(named) != idOf(status))
             continue;
+        // A file with another name is another file of the user's as well:
+        // this name is given a file of its own, under the lock, so that
+        // the other stays as it is.
+        if (status.st_nlink > 1) {
+            if (::unlink(path.c_str()) != 0)
+                fail(FileOperation::Create, path, errno);
+            continue;
+        }
 
         NativeFile file;
         file.native_ = fd.release();
@@ -155,6 +165,24 @@ NativeFile NativeFile::openToWrite(const std::string &path)
         return file;
     }
     fail(FileOperation::Create, path, "it is in use by another conversion");
+}
+
+NativeFile NativeFile::createNew(const std::string &path)
+{
+    if (failsNow("create", path))
+        fail(FileOperation::Create, path, EIO);
+    // O_EXCL follows no link: whatever has the name already, it fails.
+    Descriptor fd(openRetrying(path, O_WRONLY | O_CREAT | O_EXCL));
+    Status status{};
+    if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0)
+        fail(FileOperation::Create, path, errno);
+
+    NativeFile file;
+    file.native_ = fd.release();
+    file.id_ = idOf(status);
+    file.path_ = path;
+    file.writable_ = true;
+    return file;
 }
 
 std::size_t NativeFile::read(char *data, std::size_t size)
@@ -185,7 +213,8 @@ void NativeFile::write(const char *data, std::size_t size)
 
 void NativeFile::truncate()
 {
-    if (::ftruncate(static_cast<int>(native_), 0) != 0)
+    if ((failsNow("truncate", path_) ? injectedError() : ::ftruncate(static_cast<int>(native_), 0))
+        != 0)
         fail(FileOperation::Create, path_, errno);
 }
 
@@ -226,28 +255,25 @@ void NativeFile::checkReplaceable(const std::string &path)
         fail(FileOperation::Replace, path, "it is read-only");
 }
 
+bool NativeFile::exists(const std::string &path)
+{
+    Status status{};
+    if (::lstat(path.c_str(), &status) == 0)
+        return true;
+    if (errno != ENOENT)
+        fail(FileOperation::Replace, path, errno);
+    return false;
+}
+
 void NativeFile::rename(const std::string &from, const std::string &to)
 {
     if ((failsNow("rename", to) ? injectedError() : ::rename(from.c_str(), to.c_str())) != 0)
         fail(FileOperation::Replace, to, errno);
 }
 
-bool NativeFile::link(const std::string &existing, const std::string &alias)
-{
-    // Without AT_SYMLINK_FOLLOW: a link gets a second name itself.
-    if ((failsNow("link", existing)
-                 ? injectedError()
-                 : ::linkat(AT_FDCWD, existing.c_str(), AT_FDCWD, alias.c_str(), 0))
-        == 0)
-        return true;
-    if (errno == ENOENT)
-        return false;
-    fail(FileOperation::Replace, existing, errno);
-}
-
 bool NativeFile::remove(const std::string &path)
 {
-    if (::unlink(path.c_str()) == 0)
+    if ((failsNow("remove", path) ? injectedError() : ::unlink(path.c_str())) == 0)
         return true;
     if (errno == ENOENT)
         return false;

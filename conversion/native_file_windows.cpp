@@ -16,6 +16,13 @@
 // reader's open: only a holder that shares no reading (another program)
 // refuses that, a conversion never does. Share modes are checked as the name
 // is opened, so the POSIX twin's second look at the name is not needed.
+// For the same reason a file with a second name (a hard link) is refused
+// rather than given a file of its own: the name could only be removed with
+// the lock let go.
+//
+// A leading dot hides a name on POSIX; the program's own files that carry
+// one (temporary files, backups) get the hidden attribute here, for as long
+// as they have such a name.
 //
 // Errors are worded as on POSIX: the common codes become errno values worded
 // like glibc. Microsoft's C runtime words a few errno values its own way
@@ -41,6 +48,7 @@ const char *const kLink = "it is a symbolic link";
 const char *const kNotRegular = "it is not a regular file";
 const char *const kOtherProgram = "it is in use by another program";
 const char *const kOtherConversion = "it is in use by another conversion";
+const char *const kOtherName = "it has another name, a hard link";
 
 int errnoOf(DWORD code)
 {
@@ -262,6 +270,24 @@ bool isLink(const std::wstring &name)
             && IsReparseTagNameSurrogate(found.dwReserved0);
 }
 
+bool isDotName(const std::string &path)
+{
+    const std::string::size_type start = path.find_last_of("/\\") + 1;
+    return path.size() > start && path[start] == '.';
+}
+
+// Only the look of a file: a failure leaves it as it was.
+void setHidden(const std::wstring &name, bool hidden)
+{
+    const DWORD attributes = ::GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    const DWORD changed
+            = hidden ? attributes | FILE_ATTRIBUTE_HIDDEN : attributes & ~FILE_ATTRIBUTE_HIDDEN;
+    if (changed != attributes)
+        ::SetFileAttributesW(name.c_str(), changed ? changed : FILE_ATTRIBUTE_NORMAL);
+}
+
 // The seam's fault, as the system reports one.
 BOOL injectedError()
 {
@@ -305,6 +331,8 @@ NativeFile NativeFile::openToRead(const std::string &path)
 
 NativeFile NativeFile::openToWrite(const std::string &path)
 {
+    if (failsNow("create", path))
+        fail(FileOperation::Create, path, ERROR_IO_DEVICE);
     const std::wstring name = nativePath(path, FileOperation::Create);
     // Looked at first so that a link or a folder is refused for what it is;
     // checked again on the handle, as the name may have changed meanwhile.
@@ -331,6 +359,29 @@ NativeFile NativeFile::openToWrite(const std::string &path)
         const bool refusedReaders = !reader.valid() && ::GetLastError() == ERROR_SHARING_VIOLATION;
         fail(FileOperation::Create, path, refusedReaders ? kOtherProgram : kOtherConversion);
     }
+    const BY_HANDLE_FILE_INFORMATION info = diskFileInfo(handle, FileOperation::Create, path);
+    if (info.nNumberOfLinks > 1)
+        fail(FileOperation::Create, path, kOtherName);
+
+    NativeFile file;
+    file.native_ = reinterpret_cast<std::intptr_t>(handle.release());
+    file.id_ = idOf(info);
+    file.path_ = path;
+    file.writable_ = true;
+    return file;
+}
+
+NativeFile NativeFile::createNew(const std::string &path)
+{
+    if (failsNow("create", path))
+        fail(FileOperation::Create, path, ERROR_IO_DEVICE);
+    const std::wstring name = nativePath(path, FileOperation::Create);
+    Handle handle(::CreateFileW(name.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                isDotName(path) ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+    if (!handle.valid())
+        fail(FileOperation::Create, path, ::GetLastError());
     const BY_HANDLE_FILE_INFORMATION info = diskFileInfo(handle, FileOperation::Create, path);
 
     NativeFile file;
@@ -375,7 +426,10 @@ void NativeFile::truncate()
 {
     // The file's position stays where it is, as ftruncate leaves it.
     FILE_END_OF_FILE_INFO end{};
-    if (!::SetFileInformationByHandle(handleOf(native_), FileEndOfFileInfo, &end, sizeof end))
+    if (!(failsNow("truncate", path_)
+                  ? injectedError()
+                  : ::SetFileInformationByHandle(handleOf(native_), FileEndOfFileInfo, &end,
+                                                 sizeof end)))
         fail(FileOperation::Create, path_, ::GetLastError());
 }
 
@@ -417,38 +471,44 @@ void NativeFile::checkReplaceable(const std::string &path)
         fail(FileOperation::Replace, path, "it is read-only");
 }
 
-void NativeFile::rename(const std::string &from, const std::string &to)
+bool NativeFile::exists(const std::string &path)
 {
-    // Write-through: the rename is on the disk when this returns.
-    if (!(failsNow("rename", to)
-                  ? injectedError()
-                  : ::MoveFileExW(nativePath(from, FileOperation::Replace).c_str(),
-                                  nativePath(to, FileOperation::Replace).c_str(),
-                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)))
-        fail(FileOperation::Replace, to, ::GetLastError());
+    if (::GetFileAttributesW(nativePath(path, FileOperation::Replace).c_str())
+        != INVALID_FILE_ATTRIBUTES)
+        return true;
+    if (const DWORD error = ::GetLastError(); !isMissing(error))
+        fail(FileOperation::Replace, path, error);
+    return false;
 }
 
-bool NativeFile::link(const std::string &existing, const std::string &alias)
+void NativeFile::rename(const std::string &from, const std::string &to)
 {
-    const bool failing = failsNow("link", existing);
-    // CreateHardLinkW links what a symbolic link points to, not the link
-    // itself, so a link is refused instead.
-    const std::wstring name = nativePath(existing, FileOperation::Replace);
-    if (isLink(name))
-        fail(FileOperation::Replace, existing, kLink);
-    if (failing ? injectedError()
-                : ::CreateHardLinkW(nativePath(alias, FileOperation::Replace).c_str(), name.c_str(),
-                                    nullptr))
-        return true;
-    const DWORD error = ::GetLastError();
-    if (isMissing(error))
-        return false;
-    fail(FileOperation::Replace, existing, error);
+    const bool failing = failsNow("rename", to);
+    const std::wstring source = nativePath(from, FileOperation::Replace);
+    const std::wstring target = nativePath(to, FileOperation::Replace);
+    // Shown before it takes a name of the user's, so that a kill between
+    // the two leaves nothing of the user's hidden; hidden again if it
+    // stays where it was.
+    const bool shown = isDotName(from) && !isDotName(to);
+    if (shown)
+        setHidden(source, false);
+    // Write-through: the rename is on the disk when this returns.
+    if (!(failing ? injectedError()
+                  : ::MoveFileExW(source.c_str(), target.c_str(),
+                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))) {
+        const DWORD error = ::GetLastError();
+        if (shown)
+            setHidden(source, true);
+        fail(FileOperation::Replace, to, error);
+    }
+    if (isDotName(to) && !isDotName(from))
+        setHidden(target, true);
 }
 
 bool NativeFile::remove(const std::string &path)
 {
-    if (::DeleteFileW(nativePath(path, FileOperation::Delete).c_str()))
+    if (failsNow("remove", path) ? injectedError()
+                                 : ::DeleteFileW(nativePath(path, FileOperation::Delete).c_str()))
         return true;
     const DWORD error = ::GetLastError();
     if (isMissing(error))

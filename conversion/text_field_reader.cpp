@@ -95,7 +95,6 @@ void TextFieldReader::open(const std::string &path)
 {
     close();
     file_ = NativeFile::openToRead(path);
-    recorded_ = OpenFileRecord::Entry(file_.id());
     buffer_.resize(kBlockSize);
 
     // A short first read cannot split the mark from a regular file.
@@ -222,7 +221,6 @@ void TextFieldReader::close() noexcept
         file_.close();
     } catch (const FileError &) {
     }
-    recorded_ = {};
     utf16_.reset();
     pos_ = end_ = 0;
 }

@@ -16,7 +16,6 @@
 // unbounded time or memory: see readField().
 
 #include "native_file.h"
-#include "open_file_record.h"
 
 #include <cstddef>
 #include <exception>
@@ -46,6 +45,8 @@ public:
     // file: nothing else is ever opened, so that nothing can block.
     void open(const std::string &path);
     bool atEnd() { return pos_ == end_ && !fill(); }
+    // The identity of the file open, whatever name it was opened by.
+    FileId id() const noexcept { return file_.id(); }
     // Returns the next field, good until the next call, and moves past it
     // and its delimiter; the empty field at the end of the file. Throws
     // FieldTooLong when the field, the blanks before or after it, or the
@@ -100,7 +101,6 @@ private:
     void skipDelimiter();
 
     NativeFile file_;
-    OpenFileRecord::Entry recorded_;
     std::unique_ptr<Utf16Decoder> utf16_;
     std::vector<char> buffer_;
     std::string field_; // the last field, where it had to be put together

@@ -22,17 +22,25 @@ TextLineWriter::~TextLineWriter()
     }
 }
 
-void TextLineWriter::create(const std::string &path)
+void TextLineWriter::create(const std::string &path, std::optional<FileId> reading)
 {
     close();
     NativeFile file = NativeFile::openToWrite(path);
-    // Opened without emptying it, so that a file this program is reading
-    // is refused while it is still whole.
-    if (OpenFileRecord::contains(file.id()))
-        throw FileError(FileOperation::Create, path, "it is already open in this program");
+    if (file.id() == reading)
+        throw FileError(FileOperation::Create, path, "it is the file being converted");
     file.truncate();
+    start(std::move(file));
+}
+
+void TextLineWriter::createNew(const std::string &path)
+{
+    close();
+    start(NativeFile::createNew(path));
+}
+
+void TextLineWriter::start(NativeFile file)
+{
     file_ = std::move(file);
-    recorded_ = OpenFileRecord::Entry(file_.id());
     buffer_.resize(kBlockSize);
     used_ = 0;
     failed_ = false;
@@ -73,7 +81,6 @@ void TextLineWriter::close()
     flush();
     file_.sync();
     file_.close();
-    recorded_ = {};
 }
 
 } // namespace tovik

@@ -6,13 +6,13 @@
 // Creating a file never goes through a link and never opens anything but a
 // regular file, and it locks the file until the writer closes (see
 // NativeFile::openToWrite): a file that another conversion is writing, or
-// that this program has open, is refused before anything of it is lost.
+// that the caller is reading, is refused before anything of it is lost.
 
 #include "native_file.h"
-#include "open_file_record.h"
 
 #include <cstddef>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,8 +26,12 @@ public:
     // written so far and closes without a word.
     ~TextLineWriter();
 
-    // Creates the file, or empties it if it exists.
-    void create(const std::string &path);
+    // Creates the file, or empties it if it exists; refused while still
+    // whole when it is `reading`, a file the caller reads, whatever name
+    // that is read by.
+    void create(const std::string &path, std::optional<FileId> reading = std::nullopt);
+    // Creates a file that does not exist yet.
+    void createNew(const std::string &path);
     void writeLine(std::string_view text)
     {
         // Inline, the common case: a short line straight into the buffer.
@@ -51,10 +55,10 @@ public:
     void close();
 
 private:
+    void start(NativeFile file);
     void writeThroughFlushes(std::string_view text);
 
     NativeFile file_;
-    OpenFileRecord::Entry recorded_;
     std::vector<char> buffer_;
     std::size_t used_ = 0;
     bool failed_ = false;

@@ -1,20 +1,19 @@
-// Nothing lost, nothing torn: conversions failing at every step, and killed
-// at random moments.
+// Nothing lost, nothing torn: a conversion failing at every step, at every
+// two steps of replacing the channels, and killed at every step, in the way
+// of SQLite's I/O error tests. After each, the next run finds the pair
+// whole: both old or both new.
 
 #include "channel_conversion.h"
 #include "native_file.h"
 #include "working_directory.h"
 
 #include <algorithm>
-
-#ifndef _WIN32
-#include <chrono>
-#include <random>
 #include <set>
-#include <system_error>
-#include <thread>
 
-#include <signal.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -24,121 +23,249 @@ using tovik::NativeFile;
 
 namespace {
 
+// The channels of in.txt, "0123,3210"; "none" for a file that is not there.
+const std::string kNone = "none";
+const std::pair<std::string, std::string> kOld{"old channel 1\r\n", "old channel 2\r\n"},
+        kNoOld{kNone, kNone},
+        kNew{"0\r\n0\r\n1\r\n1\r\n1\r\n1\r\n0\r\n0\r\n", "0\r\n1\r\n0\r\n1\r\n1\r\n0\r\n1\r\n0\r\n"};
+
+// The name the user knows a file by: ".CH1.txt.tovik-new" is CH1.txt.
+std::string userName(const std::string &path)
+{
+    const std::string::size_type suffix = path.find(".tovik-");
+    return path.starts_with('.') && suffix != std::string::npos ? path.substr(1, suffix - 1) : path;
+}
+
 class FileSafety : public WorkingDirectoryTest
 {
-    // The seam disarmed, for the tests that run after in this process.
+protected:
+    void SetUp() override
+    {
+        WorkingDirectoryTest::SetUp();
+        writeFile("in.txt", "0123,3210");
+        writeFile("long.txt", std::string(300001, '1'));
+    }
+
     void TearDown() override
     {
-        NativeFile::failCall(0);
+        NativeFile::setFaultHook({});
         WorkingDirectoryTest::TearDown();
     }
-};
 
-const std::string kOld1 = "old channel 1\r\n", kOld2 = "old channel 2\r\n";
+    static void place(const std::pair<std::string, std::string> &channels)
+    {
+        for (const auto &[name, content] :
+             {std::pair("CH1.txt", channels.first), {"CH2.txt", channels.second}}) {
+            std::filesystem::remove(name);
+            if (content != kNone)
+                writeFile(name, content);
+        }
+    }
+
+    static std::string contentOf(const std::string &name)
+    {
+        const auto entries = folder();
+        const auto entry = entries.find(name);
+        return entry == entries.end() ? kNone : entry->second;
+    }
+
+    static std::pair<std::string, std::string> pair()
+    {
+        return {contentOf("CH1.txt"), contentOf("CH2.txt")};
+    }
+
+    // Converts in.txt with the calls numbered in `failing` failing, noting
+    // every call in calls_. On Windows each call also finds every name of
+    // the program's own hidden, as the leading dot hides it on POSIX.
+    std::optional<tovik::ConversionFailure> convertFailing(std::set<std::size_t> failing)
+    {
+        calls_.clear();
+        NativeFile::setFaultHook([this, failing](const std::string &call) {
+            calls_.push_back(call);
+            expectOwnFilesHidden(call);
+            return failing.count(calls_.size()) > 0;
+        });
+        auto failure = ConvertToChannels("in.txt");
+        NativeFile::setFaultHook({});
+        expectOwnFilesHidden("the end");
+        return failure;
+    }
+
+    static void expectOwnFilesHidden([[maybe_unused]] const std::string &when)
+    {
+#ifdef _WIN32
+        for (const auto &[name, content] : folder()) {
+            if (name.starts_with('.')) {
+                EXPECT_TRUE(::GetFileAttributesA(name.c_str()) & FILE_ATTRIBUTE_HIDDEN)
+                        << name << " at " << when;
+            }
+        }
+#endif
+    }
+
+    // The conversion failing the calls numbered `failing` either succeeds,
+    // the new pair in place, or reports one of those failures: for the last
+    // step, removing Convert.txt, with the new pair in place, and otherwise
+    // with each old file in its place or kept aside where it says.
+    void expectNothingLost(const std::optional<tovik::ConversionFailure> &failure,
+                           const std::pair<std::string, std::string> &old,
+                           const std::set<std::size_t> &failing) const
+    {
+        std::string trace = "failing";
+        std::set<std::string> files;
+        for (std::size_t k : failing) {
+            const std::string &call = calls_.at(k - 1);
+            trace += ' ' + call + ',';
+            files.insert(userName(call.substr(call.find(' ') + 1)));
+        }
+        SCOPED_TRACE(trace);
+        if (failure) {
+            ASSERT_TRUE(failure->file);
+            EXPECT_EQ(files.count(userName(failure->file->path())), 1) << failure->file->what();
+        }
+        if (!failure || failure->file->operation() == tovik::FileOperation::Delete) {
+            EXPECT_EQ(pair(), kNew);
+            return;
+        }
+        const auto &kept = failure->file->keptAside();
+        for (const auto &[name, content] : {std::pair("CH1.txt", old.first), {"CH2.txt", old.second}}) {
+            const std::string backup = "." + std::string(name) + ".tovik-old";
+            const bool keptThere = std::count(kept.begin(), kept.end(), backup) == 1;
+            EXPECT_EQ(contentOf(keptThere ? backup : name), content) << name;
+        }
+    }
+
+    // The next run, on an input too long to convert: what it leaves of the
+    // channels is what it made of what it found.
+    static void expectNextRunFindsAWholePair(const std::pair<std::string, std::string> &old)
+    {
+        const auto failure = ConvertToChannels("long.txt");
+        ASSERT_TRUE(failure) << "long.txt converted";
+        ASSERT_FALSE(failure->file) << failure->file->what();
+        EXPECT_TRUE(pair() == old || pair() == kNew) << pair().first << " and " << pair().second;
+        for (const auto &[name, content] : folder())
+            EXPECT_EQ(userName(name), name) << "left behind";
+    }
+
+    std::vector<std::string> calls_;
+};
 
 } // namespace
 
-// Every write, sync, close, rename and link of a conversion is made to fail
-// in turn, in the way of SQLite's I/O error tests. Whichever it is, the
+// Every call that changes a file fails in turn. Whichever it is, the
 // conversion reports that very failure, and the folder is as it was,
-// Convert.txt aside: CH1.txt and CH2.txt old (or still missing), and no
-// temporary file left. The run that fails nothing shows the order of the
-// calls: both new files are on the disk before either replaces the old one.
+// Convert.txt aside; but for two steps after the new pair is in place:
+// removing Convert.txt, which fails the conversion all the same, and
+// removing a backup or the record, which is no failure, as the next run
+// removes what stays. The run that fails nothing shows the order: both new
+// files and their names are on the disk before the commit record, and the
+// record before anything of the old ones is touched.
 TEST_F(FileSafety, AFailureAtAnyStepLosesNothing)
 {
-    for (const bool oldChannels : {true, false}) {
-        SCOPED_TRACE(oldChannels ? "replacing old channels" : "no channels yet");
-        std::filesystem::remove("CH1.txt");
-        std::filesystem::remove("CH2.txt");
-        writeFile("in.txt", "0123,3210");
-        if (oldChannels) {
-            writeFile("CH1.txt", kOld1);
-            writeFile("CH2.txt", kOld2);
+    for (const auto &old : {kOld, kNoOld}) {
+        SCOPED_TRACE(old == kOld ? "replacing old channels" : "no channels yet");
+        place(old);
+        ASSERT_FALSE(convertFailing({}));
+        const std::vector<std::string> calls = calls_;
+        for (std::size_t k = 1; k <= calls.size(); ++k) {
+            place(old);
+            auto before = folder();
+            before.erase("Convert.txt");
+            const auto failure = convertFailing({k});
+            expectNothingLost(failure, old, {k});
+            if (!failure) {
+                EXPECT_TRUE(calls[k - 1].starts_with("remove .CH")) << calls[k - 1] << " converted";
+            }
+            if (failure && failure->file->operation() != tovik::FileOperation::Delete) {
+                EXPECT_EQ(failure->file->reason(), "Input/output error") << calls[k - 1];
+                auto after = folder();
+                after.erase("Convert.txt");
+                EXPECT_EQ(after, before) << "after failing " << calls[k - 1];
+            }
+            expectNextRunFindsAWholePair(old);
         }
-        auto before = folder();
-        before.erase("Convert.txt");
-
-        unsigned k = 1;
-        for (;; ++k) {
-            NativeFile::failCall(k);
-            const auto failure = ConvertToChannels("in.txt");
-            if (!failure)
-                break;
-            const std::string call = NativeFile::countedCalls().at(k - 1);
-            ASSERT_TRUE(failure->file) << "failing " << call;
-            EXPECT_EQ(failure->file->path(), call.substr(call.find(' ') + 1)) << "failing " << call;
-            EXPECT_EQ(failure->file->reason(), "Input/output error") << "failing " << call;
-            auto after = folder();
-            after.erase("Convert.txt");
-            EXPECT_EQ(after, before) << "after failing " << call;
-        }
-        const std::vector<std::string> calls = NativeFile::countedCalls();
-        EXPECT_EQ(k, calls.size() + 1) << "a call that was never failed";
         const auto at = [&](const std::string &call) {
             EXPECT_EQ(std::count(calls.begin(), calls.end(), call), 1) << call;
             return std::find(calls.begin(), calls.end(), call) - calls.begin();
         };
-        EXPECT_LT(at("sync .CH1.txt.tovik-new"), at("rename CH1.txt"));
-        EXPECT_LT(at("sync .CH2.txt.tovik-new"), at("rename CH1.txt"));
-        EXPECT_LT(at("rename CH2.txt"), at("syncFolder CH1.txt"));
-        EXPECT_EQ(readFile("CH1.txt"), "0\r\n0\r\n1\r\n1\r\n1\r\n1\r\n0\r\n0\r\n");
-        EXPECT_EQ(readFile("CH2.txt"), "0\r\n1\r\n0\r\n1\r\n1\r\n0\r\n1\r\n0\r\n");
+        const auto record = at("create .CH1.txt.tovik-commit");
+        EXPECT_LT(at("sync .CH1.txt.tovik-new"), record);
+        EXPECT_LT(at("sync .CH2.txt.tovik-new"), record);
+        EXPECT_EQ(calls.at(record - 1), "syncFolder CH1.txt");
+        EXPECT_EQ(calls.at(record + 2), old == kOld ? "rename .CH1.txt.tovik-old" : "rename CH1.txt");
+        EXPECT_EQ(calls.at(at("remove .CH1.txt.tovik-old") - 1), "syncFolder CH1.txt");
     }
+}
+
+// Two calls fail: one of those that replace the channels, and any one
+// after it, its undoing included.
+TEST_F(FileSafety, TwoFailuresInReplacingLoseNothing)
+{
+    for (const auto &old : {kOld, kNoOld}) {
+        SCOPED_TRACE(old == kOld ? "replacing old channels" : "no channels yet");
+        place(old);
+        ASSERT_FALSE(convertFailing({}));
+        const std::size_t first = std::find(calls_.begin(), calls_.end(), "syncFolder CH1.txt")
+                - calls_.begin() + 1;
+        for (std::size_t k = first; k <= calls_.size(); ++k) {
+            place(old);
+            convertFailing({k});
+            for (std::size_t m = k + 1, steps = calls_.size(); m <= steps; ++m) {
+                place(old);
+                expectNothingLost(convertFailing({k, m}), old, {k, m});
+                expectNextRunFindsAWholePair(old);
+            }
+        }
+    }
+}
+
+// Every rename from the second on fails, as on a disk going bad midway:
+// the old CH1.txt, moved aside, cannot be put back, and the failure says
+// where it is.
+TEST_F(FileSafety, ABackupThatCannotBePutBackIsKeptAndNamed)
+{
+    place(kOld);
+    std::size_t renames = 0;
+    NativeFile::setFaultHook(
+            [&](const std::string &call) { return call.starts_with("rename") && ++renames >= 2; });
+    const auto failure = ConvertToChannels("in.txt");
+    NativeFile::setFaultHook({});
+    ASSERT_TRUE(failure && failure->file);
+    EXPECT_STREQ(failure->file->what(), "replace \"CH1.txt\": Input/output error");
+    EXPECT_EQ(failure->file->keptAside(), std::vector<std::string>{".CH1.txt.tovik-old"});
+    EXPECT_EQ(contentOf(".CH1.txt.tovik-old"), kOld.first);
+    expectOwnFilesHidden("the end");
+    expectNextRunFindsAWholePair(kOld);
 }
 
 #ifndef _WIN32
-// A child process converting in.txt, and how it ended: its exit status, or
-// -1 when killed. On POSIX only: under Wine a kill lands in Wine's emulation
-// of the Windows file calls, which makes the same POSIX calls as this
-// program does here, so it would test Wine rather than this program.
-pid_t convertInChild()
+// Killed at every call that changes a file, the conversion leaves the
+// next run a pair it makes whole. On POSIX only: under Wine a kill lands in
+// Wine's emulation of the Windows calls, which makes the same POSIX calls
+// as this program does here.
+TEST_F(FileSafety, AKillAtAnyStepLeavesTheNextRunAWholePair)
 {
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(ConvertToChannels("in.txt") ? 1 : 0);
-    if (child < 0) // never to be handed to kill(), where -1 means every process
-        throw std::system_error(errno, std::generic_category(), "fork");
-    return child;
-}
-
-int statusOf(pid_t child)
-{
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-TEST_F(FileSafety, AKillAtAnyMomentLeavesEachChannelOldOrNew)
-{
-    writeFile("in.txt", std::string(300000, '1'));
-    const std::string new1 = repeated("0\r\n", 300000), new2 = repeated("1\r\n", 300000);
-
-    // Kill moments spread over the time one conversion takes here, start to end.
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(statusOf(convertInChild()), 0);
-    const auto span = std::chrono::steady_clock::now() - start;
-    const unsigned seed = std::random_device()();
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 random(seed);
-
-    for (int round = 0; round < 24; ++round) {
-        writeFile("CH1.txt", kOld1);
-        writeFile("CH2.txt", kOld2);
-        const pid_t child = convertInChild();
-        std::this_thread::sleep_for(span * std::uniform_real_distribution(0.0, 1.0)(random));
-        ::kill(child, SIGKILL);
-        statusOf(child);
-        const std::string channel1 = readFile("CH1.txt"), channel2 = readFile("CH2.txt");
-        EXPECT_TRUE(channel1 == kOld1 || channel1 == new1) << "CH1.txt torn in round " << round;
-        EXPECT_TRUE(channel2 == kOld2 || channel2 == new2) << "CH2.txt torn in round " << round;
+    place(kOld);
+    ASSERT_FALSE(convertFailing({}));
+    const std::vector<std::string> calls = calls_;
+    for (std::size_t k = 1; k <= calls.size(); ++k) {
+        SCOPED_TRACE("killed at " + calls[k - 1]);
+        place(kOld);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            std::size_t count = 0;
+            NativeFile::setFaultHook([&](const std::string &) {
+                if (++count == k)
+                    ::raise(SIGKILL);
+                return false;
+            });
+            ::_exit(ConvertToChannels("in.txt") ? 1 : 0);
+        }
+        ASSERT_GT(child, 0) << "fork";
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status)) << "the child ended with " << status;
+        expectNextRunFindsAWholePair(kOld);
     }
-
-    // The next run clears what the killed ones left. Names only: a failing
-    // comparison of 900 kB texts would have GoogleTest diff them line by line.
-    ASSERT_EQ(statusOf(convertInChild()), 0);
-    std::set<std::string> names;
-    for (const auto &[name, content] : folder())
-        names.insert(name);
-    EXPECT_EQ(names, (std::set<std::string>{"CH1.txt", "CH2.txt", "in.txt"}));
 }
 #endif
