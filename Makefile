@@ -1,6 +1,8 @@
 # Two commands for a new user: `make run` and `make test`. Each installs what
-# is missing first (scripts/install-deps), then builds with CMake into build/.
-# A plain `make` only builds, and never asks for sudo; so does `make windows`.
+# is missing first (scripts/install-deps), then builds with CMake into build/;
+# so do `make package` and `make install`, the README's other ways in. A plain
+# `make` only builds, and never asks for sudo; so does `make windows`: on a
+# fresh machine they need a `make deps` first.
 
 BUILD         ?= build
 WINDOWS_BUILD ?= build-windows
@@ -22,6 +24,7 @@ deps:
 # Started from here, so CH1.txt and CH2.txt land in this folder.
 run: deps
 	@$(MAKE) --no-print-directory all
+	@[ -n "$$DISPLAY$$WAYLAND_DISPLAY" ] || { echo "make run needs a desktop session, and neither DISPLAY nor WAYLAND_DISPLAY is set: run it in a terminal on your desktop, or on a server through ssh -X" >&2; exit 1; }
 	$(abspath $(BUILD))/tovik
 
 # The Linux tests, then the Windows ones under Wine.
@@ -62,11 +65,13 @@ fuzz: deps
 	  status=$$?; rm -rf "$$work"; exit $$status
 
 # build/tovik_<version>_amd64.deb
-package: all
+package: deps
+	@$(MAKE) --no-print-directory all
 	cd $(BUILD) && cpack -G DEB
 
 # The program, its desktop entry, metainfo and icons under $(PREFIX).
-install: all
+install: deps
+	@$(MAKE) --no-print-directory all
 	cmake --install $(BUILD) --prefix $(PREFIX) --strip
 
 clean:
