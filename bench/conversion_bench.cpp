@@ -6,7 +6,10 @@
 // is a ratio of at most 1.5 at 300000 symbols.
 
 #include "channel_conversion.h"
-#include "text_files.h"
+#include "failure_message.h"
+#include "native_file.h"
+#include "text_field_reader.h"
+#include "text_line_writer.h"
 
 #include <benchmark/benchmark.h>
 
@@ -62,7 +65,7 @@ void BM_ConvertToChannels(benchmark::State &state)
     writeInput(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
         if (auto failure = tovik::ConvertToChannels(kInput)) {
-            state.SkipWithError(failure->file ? failure->file->what() : "over a limit");
+            state.SkipWithError(tovik::failureMessage(*failure, kInput).c_str());
             break;
         }
     }

@@ -1,7 +1,8 @@
 #include "channel_conversion.h"
 
 #include "file_replacement.h"
-#include "text_files.h"
+#include "text_field_reader.h"
+#include "text_line_writer.h"
 
 #include <array>
 #include <new>
@@ -118,8 +119,7 @@ void convert(const std::string &inputPath)
     channel2.createNew(channels.newVersionOf(kChannel2File));
     for (std::size_t k = 1; k <= symbolCount; ++k) {
         if (symbols.atEnd())
-            throw FileError(FileOperation::Read, kIntermediateFile,
-                            "the file ended before its last symbol");
+            throw FileError(FileOperation::Read, kIntermediateFile, Refusal::EndedEarly);
         const ChannelLines lines = channelLinesOf(symbols.readField());
         channel1.writeLine(lines.channel1);
         channel2.writeLine(lines.channel2);
@@ -135,7 +135,9 @@ void convert(const std::string &inputPath)
 
     // Deleted while still locked: a conversion waiting for the lock then
     // finds the name gone and starts afresh.
-    deleteFile(kIntermediateFile);
+    if (!NativeFile::remove(kIntermediateFile))
+        throw FileError(FileOperation::Delete, kIntermediateFile,
+                        std::make_error_code(std::errc::no_such_file_or_directory));
 }
 
 } // namespace

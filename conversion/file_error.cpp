@@ -1,21 +1,26 @@
 #include "file_error.h"
 
-#include <array>
-
 namespace tovik {
 
-const char *verbOf(FileOperation operation) noexcept
+FileError::FileError(FileOperation operation, std::string path, std::error_code error)
+    : operation_(operation)
+    , path_(std::move(path))
+    , error_(error)
 {
-    static constexpr std::array kVerbs{"open",  "read",   "create", "write",
-                                       "close", "delete", "replace"};
-    return kVerbs[static_cast<std::size_t>(operation)];
 }
 
-FileError::FileError(FileOperation operation, std::string path, std::string reason)
-    : std::runtime_error(verbOf(operation) + (" \"" + path + "\": " + reason))
-    , operation_(operation)
+FileError::FileError(FileOperation operation, std::string path, Refusal refusal)
+    : operation_(operation)
     , path_(std::move(path))
-    , reason_(std::move(reason))
+    , refusal_(refusal)
+{
+}
+
+FileError::FileError(FileOperation operation, std::string path, const FileError &cause)
+    : operation_(operation)
+    , path_(std::move(path))
+    , error_(cause.error_)
+    , refusal_(cause.refusal_)
 {
 }
 

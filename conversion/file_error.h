@@ -1,7 +1,9 @@
 #pragma once
 
-#include <stdexcept>
+#include <exception>
+#include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace tovik {
@@ -10,21 +12,36 @@ namespace tovik {
 // put it: CH1.txt is "replaced" even though that takes a rename.
 enum class FileOperation { Open, Read, Create, Write, Close, Delete, Replace };
 
-// The operation as a verb: "open", "read", "create"...
-const char *verbOf(FileOperation operation) noexcept;
+// Why the program itself refuses a file, where the system would not.
+enum class Refusal {
+    NotRegular, // a folder, FIFO, device, socket or pipe
+    SymbolicLink, // or, on Windows, a junction
+    HardLink, // the file has another name too, which would change with it
+    ReadOnly,
+    InUseByConversion, // another conversion holds the folder
+    InUseByProgram, // Windows: held open by a program that shares it with no one
+    BeingConverted, // it is the input
+    EndedEarly, // Convert.txt ended before its last symbol
+};
 
-// A failed file operation: which, on which path, and the system's reason in
-// words ("No such file or directory"), worded alike on every platform. The
-// words for the user are made from these at the window's edge; what() is
-// for logs and test failures.
-class FileError : public std::runtime_error
+// A failed file operation, as data: which operation, on which path, and
+// why: the system's error (an errno, or a Windows error code) or one of the
+// program's own refusals. The words for the user are made from these at
+// the window's edge.
+class FileError : public std::exception
 {
 public:
-    FileError(FileOperation operation, std::string path, std::string reason);
+    FileError(FileOperation operation, std::string path, std::error_code error);
+    FileError(FileOperation operation, std::string path, Refusal refusal);
+    // The same reason, as the failure of another operation on another path.
+    FileError(FileOperation operation, std::string path, const FileError &cause);
 
     FileOperation operation() const noexcept { return operation_; }
     const std::string &path() const noexcept { return path_; }
-    const std::string &reason() const noexcept { return reason_; }
+    // The system's error; none for a refusal of the program's own.
+    std::error_code error() const noexcept { return error_; }
+    std::optional<Refusal> refusal() const noexcept { return refusal_; }
+    const char *what() const noexcept override { return "a file operation failed"; }
 
     // Where the earlier version of a file is kept when, after this
     // failure, it could not be put back under its own name: the only copy
@@ -35,7 +52,8 @@ public:
 private:
     FileOperation operation_;
     std::string path_;
-    std::string reason_;
+    std::error_code error_;
+    std::optional<Refusal> refusal_;
     std::vector<std::string> keptAside_;
 };
 

@@ -27,7 +27,7 @@ void replacing(const std::string &path, Step step)
     } catch (const FileError &error) {
         if (error.operation() == FileOperation::Replace && error.path() == path)
             throw;
-        throw FileError(FileOperation::Replace, path, error.reason());
+        throw FileError(FileOperation::Replace, path, error);
     }
 }
 

@@ -9,45 +9,44 @@ namespace tovik {
 
 namespace {
 
-std::function<bool(const std::string &call)> faultHook;
+std::function<std::error_code(const std::string &call)> faultHook;
 
 } // namespace
 
-NativeFile::NativeFile(NativeFile &&other) noexcept
-    : native_(std::exchange(other.native_, -1))
-    , id_(other.id_)
-    , path_(std::move(other.path_))
-    , writable_(other.writable_)
+NativeFile::Native::Native(Native &&other) noexcept
+    : value_(other.release())
 {
 }
 
-NativeFile &NativeFile::operator=(NativeFile &&other) noexcept
+NativeFile::Native &NativeFile::Native::operator=(Native &&other) noexcept
 {
     if (this != &other) {
         if (isOpen())
-            closeQuietly(native_);
-        native_ = std::exchange(other.native_, -1);
-        id_ = other.id_;
-        path_ = std::move(other.path_);
-        writable_ = other.writable_;
+            closeQuietly(value_);
+        value_ = other.release();
     }
     return *this;
 }
 
-NativeFile::~NativeFile()
+NativeFile::Native::~Native()
 {
     if (isOpen())
-        closeQuietly(native_);
+        closeQuietly(value_);
 }
 
-void NativeFile::setFaultHook(std::function<bool(const std::string &call)> hook)
+std::intptr_t NativeFile::Native::release() noexcept
+{
+    return std::exchange(value_, -1);
+}
+
+void NativeFile::setFaultHook(std::function<std::error_code(const std::string &call)> hook)
 {
     faultHook = std::move(hook);
 }
 
-bool NativeFile::failsNow(const char *call, const std::string &path)
+std::error_code NativeFile::failsNow(const char *call, const std::string &path)
 {
-    return faultHook && faultHook(call + (' ' + path));
+    return faultHook ? faultHook(call + (' ' + path)) : std::error_code();
 }
 
 } // namespace tovik

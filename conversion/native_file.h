@@ -4,14 +4,8 @@
 // class. It has two twins, native_file_posix.cpp and
 // native_file_windows.cpp; everything above it is portable.
 //
-// Paths are UTF-8. Failures throw FileError with the system's reason worded
-// alike on both platforms ("No such file or directory", "Permission
-// denied", "No space left on device"...), or one of these:
-//   "it is not a regular file"          a folder, FIFO, device or socket
-//   "it is a symbolic link"             or, on Windows, a junction
-//   "it is read-only"
-//   "it is in use by another conversion"
-//   "it is in use by another program"   (Windows: held open without sharing)
+// Paths are UTF-8. Failures throw FileError with the system's own error
+// (errno, or a Windows error code), or with one of the program's refusals.
 //
 // The rules that keep a user's files safe are kept here:
 // - Only regular files are read or written, and nothing is opened in a way
@@ -29,7 +23,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <system_error>
 
 namespace tovik {
 
@@ -46,28 +42,21 @@ class NativeFile
 {
 public:
     NativeFile() = default;
-    NativeFile(NativeFile &&other) noexcept;
-    NativeFile &operator=(NativeFile &&other) noexcept;
-    NativeFile(const NativeFile &) = delete;
-    NativeFile &operator=(const NativeFile &) = delete;
-    // Closes without a word: use close() where a failed close matters.
-    ~NativeFile();
 
     // An existing regular file, for reading. A link to one is followed.
     // Fails as FileOperation::Open.
     static NativeFile openToRead(const std::string &path);
-
     // A regular file for writing, created if missing but not emptied (see
     // truncate()), never through a link, and locked until closed. Another
-    // process's lock on it fails at once: "it is in use by another
-    // conversion". Fails as FileOperation::Create.
+    // process's lock on it fails at once: Refusal::InUseByConversion.
+    // Fails as FileOperation::Create.
     static NativeFile openToWrite(const std::string &path);
     // A file for writing that did not exist before, never one reached
     // through a name already there; on Windows hidden when its name starts
     // with a dot, as it is on POSIX. Fails as FileOperation::Create.
     static NativeFile createNew(const std::string &path);
 
-    bool isOpen() const noexcept { return native_ != -1; }
+    bool isOpen() const noexcept { return native_.isOpen(); }
     FileId id() const noexcept { return id_; }
 
     // Up to `size` bytes; 0 at the end of the file.
@@ -78,7 +67,8 @@ public:
     void truncate();
     // Everything written is on the disk: FileOperation::Write.
     void sync();
-    // Closes, reporting a failed close; does nothing when not open.
+    // Closes, reporting a failed close; does nothing when not open. A file
+    // destroyed open is closed without a word.
     void close();
 
     // Fails, as FileOperation::Replace, unless `path` is missing or a name
@@ -100,24 +90,60 @@ public:
     // durable: FileOperation::Replace.
     static void syncFolder(const std::string &path);
 
+    // Where a path with no folder of its own is looked for: the working
+    // folder, absolute and in the system's own form (/home/ana/data,
+    // C:\Users\ana\Documents), and whether it still exists. Nothing for a
+    // path that names its folder.
+    struct Folder
+    {
+        std::string path; // empty when even its name is lost
+        bool gone = false;
+    };
+    static std::optional<Folder> folderOf(const std::string &path);
+
     // A test seam in the way of SQLite's I/O error tests: `hook` is shown
     // every call that changes a file or a folder (create, truncate, write,
     // sync, close of a file open for writing, rename, remove, syncFolder)
     // before it is made, as "sync .CH1.txt.tovik-new": which call, on which
-    // path. When it returns true, the call fails as the system would fail
-    // it with an input/output error. An empty hook, the default, sees
-    // nothing.
-    static void setFaultHook(std::function<bool(const std::string &call)> hook);
+    // path. When it returns an error, the call fails as the system would
+    // fail it with that error. An empty hook, the default, sees nothing.
+    static void setFaultHook(std::function<std::error_code(const std::string &call)> hook);
 
 private:
+    // Owns a descriptor, or a HANDLE; -1 is "not open" for both.
+    class Native
+    {
+    public:
+        explicit Native(std::intptr_t value = -1) noexcept
+            : value_(value)
+        {
+        }
+        Native(Native &&other) noexcept;
+        Native &operator=(Native &&other) noexcept;
+        ~Native();
+
+        bool isOpen() const noexcept { return value_ != -1; }
+        std::intptr_t get() const noexcept { return value_; }
+        std::intptr_t release() noexcept;
+
+    private:
+        std::intptr_t value_;
+    };
+
+    NativeFile(Native native, FileId id, std::string path, bool writable)
+        : native_(std::move(native))
+        , id_(id)
+        , path_(std::move(path))
+        , writable_(writable)
+    {
+    }
+
     // The twin's own close, for a file closed without a word.
     static void closeQuietly(std::intptr_t native) noexcept;
-    // Notes a call for the seam; true when it is the one to fail, which
-    // the twin then fails through its own error path.
-    static bool failsNow(const char *call, const std::string &path);
+    // Notes a call for the seam, and returns the error it is to fail with.
+    static std::error_code failsNow(const char *call, const std::string &path);
 
-    // A descriptor, or a HANDLE; -1 is "not open" for both.
-    std::intptr_t native_ = -1;
+    Native native_;
     FileId id_;
     std::string path_;
     bool writable_ = false;

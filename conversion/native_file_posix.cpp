@@ -1,8 +1,8 @@
 #include "native_file.h"
 
 #include <cerrno>
-#include <system_error>
-#include <utility>
+#include <climits>
+#include <string_view>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -15,27 +15,22 @@ namespace {
 
 using Status = struct stat;
 
-[[noreturn]] void fail(FileOperation operation, const std::string &path, int error)
+std::error_code lastError()
 {
-    throw FileError(operation, path, std::generic_category().message(error));
+    return {errno, std::generic_category()};
 }
 
-[[noreturn]] void fail(FileOperation operation, const std::string &path, const char *reason)
+// The seam's fault, as the system reports one.
+int injected(std::error_code error)
 {
-    throw FileError(operation, path, reason);
+    errno = error.value();
+    return -1;
 }
 
 FileId idOf(const Status &status)
 {
     return {static_cast<unsigned long long>(status.st_dev),
             static_cast<unsigned long long>(status.st_ino)};
-}
-
-// The seam's fault, as the system reports one.
-int injectedError()
-{
-    errno = EIO;
-    return -1;
 }
 
 int openRetrying(const std::string &path, int flags)
@@ -46,28 +41,6 @@ int openRetrying(const std::string &path, int flags)
     while (fd < 0 && errno == EINTR);
     return fd;
 }
-
-// Owns a descriptor until it is handed on, so that every early exit closes it.
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd)
-        : fd_(fd)
-    {
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 } // namespace
 
@@ -82,28 +55,23 @@ NativeFile NativeFile::openToRead(const std::string &path)
     // opened at all; checked again after, as the name may have changed.
     Status status{};
     if (::stat(path.c_str(), &status) != 0)
-        fail(FileOperation::Open, path, errno);
+        throw FileError(FileOperation::Open, path, lastError());
     if (!S_ISREG(status.st_mode))
-        fail(FileOperation::Open, path, "it is not a regular file");
-    Descriptor fd(openRetrying(path, O_RDONLY));
-    if (fd.get() < 0)
-        fail(FileOperation::Open, path, errno);
-    if (::fstat(fd.get(), &status) != 0)
-        fail(FileOperation::Open, path, errno);
+        throw FileError(FileOperation::Open, path, Refusal::NotRegular);
+    Native fd(openRetrying(path, O_RDONLY));
+    if (!fd.isOpen() || ::fstat(static_cast<int>(fd.get()), &status) != 0)
+        throw FileError(FileOperation::Open, path, lastError());
     if (!S_ISREG(status.st_mode))
-        fail(FileOperation::Open, path, "it is not a regular file");
-
-    NativeFile file;
-    file.native_ = fd.release();
-    file.id_ = idOf(status);
-    file.path_ = path;
-    return file;
+        throw FileError(FileOperation::Open, path, Refusal::NotRegular);
+    return NativeFile(std::move(fd), idOf(status), path, false);
 }
 
 NativeFile NativeFile::openToWrite(const std::string &path)
 {
-    if (failsNow("create", path))
-        fail(FileOperation::Create, path, EIO);
+    if (const std::error_code fault = failsNow("create", path))
+        throw FileError(FileOperation::Create, path, fault);
+    const auto refuse = [&](Refusal refusal) { return FileError(FileOperation::Create, path, refusal); };
+    const auto fail = [&] { return FileError(FileOperation::Create, path, lastError()); };
     // The lock holder removes the name while still holding the lock, so a
     // lock taken on a file that has lost its name guards nothing: then the
     // name is opened afresh. Each round means another conversion came and
@@ -112,39 +80,37 @@ NativeFile NativeFile::openToWrite(const std::string &path)
         Status status{};
         if (::lstat(path.c_str(), &status) == 0) {
             if (S_ISLNK(status.st_mode))
-                fail(FileOperation::Create, path, "it is a symbolic link");
+                throw refuse(Refusal::SymbolicLink);
             if (!S_ISREG(status.st_mode))
-                fail(FileOperation::Create, path, "it is not a regular file");
+                throw refuse(Refusal::NotRegular);
         } else if (errno != ENOENT) {
-            fail(FileOperation::Create, path, errno);
+            throw fail();
         }
 
-        Descriptor fd(openRetrying(path, O_WRONLY | O_CREAT | O_NOFOLLOW));
-        if (fd.get() < 0) {
+        Native fd(openRetrying(path, O_WRONLY | O_CREAT | O_NOFOLLOW));
+        const int descriptor = static_cast<int>(fd.get());
+        if (!fd.isOpen()) {
             if (errno == ELOOP)
-                fail(FileOperation::Create, path, "it is a symbolic link");
+                throw refuse(Refusal::SymbolicLink);
             if (errno == ENXIO || errno == EISDIR)
-                fail(FileOperation::Create, path, "it is not a regular file");
-            fail(FileOperation::Create, path, errno);
+                throw refuse(Refusal::NotRegular);
+            throw fail();
         }
-        if (::fstat(fd.get(), &status) != 0)
-            fail(FileOperation::Create, path, errno);
+        if (::fstat(descriptor, &status) != 0)
+            throw fail();
         if (!S_ISREG(status.st_mode))
-            fail(FileOperation::Create, path, "it is not a regular file");
+            throw refuse(Refusal::NotRegular);
 
         int locked;
         do
-            locked = ::flock(fd.get(), LOCK_EX | LOCK_NB);
+            locked = ::flock(descriptor, LOCK_EX | LOCK_NB);
         while (locked != 0 && errno == EINTR);
-        if (locked != 0) {
-            if (errno == EWOULDBLOCK)
-                fail(FileOperation::Create, path, "it is in use by another conversion");
-            fail(FileOperation::Create, path, errno);
-        }
+        if (locked != 0)
+            throw errno == EWOULDBLOCK ? refuse(Refusal::InUseByConversion) : fail();
 
         Status named{};
-        if (::fstat(fd.get(), &status) != 0)
-            fail(FileOperation::Create, path, errno);
+        if (::fstat(descriptor, &status) != 0)
+            throw fail();
         if (status.st_nlink == 0 || ::lstat(path.c_str(), &named) != 0
             || idOf(named) != idOf(status))
             continue;
@@ -153,59 +119,48 @@ NativeFile NativeFile::openToWrite(const std::string &path)
         // the other stays as it is.
         if (status.st_nlink > 1) {
             if (::unlink(path.c_str()) != 0)
-                fail(FileOperation::Create, path, errno);
+                throw fail();
             continue;
         }
-
-        NativeFile file;
-        file.native_ = fd.release();
-        file.id_ = idOf(status);
-        file.path_ = path;
-        file.writable_ = true;
-        return file;
+        return NativeFile(std::move(fd), idOf(status), path, true);
     }
-    fail(FileOperation::Create, path, "it is in use by another conversion");
+    throw refuse(Refusal::InUseByConversion);
 }
 
 NativeFile NativeFile::createNew(const std::string &path)
 {
-    if (failsNow("create", path))
-        fail(FileOperation::Create, path, EIO);
+    if (const std::error_code fault = failsNow("create", path))
+        throw FileError(FileOperation::Create, path, fault);
     // O_EXCL follows no link: whatever has the name already, it fails.
-    Descriptor fd(openRetrying(path, O_WRONLY | O_CREAT | O_EXCL));
+    Native fd(openRetrying(path, O_WRONLY | O_CREAT | O_EXCL));
     Status status{};
-    if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0)
-        fail(FileOperation::Create, path, errno);
-
-    NativeFile file;
-    file.native_ = fd.release();
-    file.id_ = idOf(status);
-    file.path_ = path;
-    file.writable_ = true;
-    return file;
+    if (!fd.isOpen() || ::fstat(static_cast<int>(fd.get()), &status) != 0)
+        throw FileError(FileOperation::Create, path, lastError());
+    return NativeFile(std::move(fd), idOf(status), path, true);
 }
 
 std::size_t NativeFile::read(char *data, std::size_t size)
 {
     ssize_t count;
     do
-        count = ::read(static_cast<int>(native_), data, size);
+        count = ::read(static_cast<int>(native_.get()), data, size);
     while (count < 0 && errno == EINTR);
     if (count < 0)
-        fail(FileOperation::Read, path_, errno);
+        throw FileError(FileOperation::Read, path_, lastError());
     return static_cast<std::size_t>(count);
 }
 
 void NativeFile::write(const char *data, std::size_t size)
 {
-    const bool failing = failsNow("write", path_);
+    const std::error_code fault = failsNow("write", path_);
     while (size > 0) {
-        const ssize_t count
-                = failing ? injectedError() : ::write(static_cast<int>(native_), data, size);
+        const ssize_t count = fault ? injected(fault)
+                                    : ::write(static_cast<int>(native_.get()), data, size);
         if (count < 0 && errno == EINTR)
             continue;
         if (count <= 0)
-            fail(FileOperation::Write, path_, count < 0 ? errno : EIO);
+            throw FileError(FileOperation::Write, path_,
+                            count < 0 ? lastError() : std::make_error_code(std::errc::io_error));
         data += count;
         size -= static_cast<std::size_t>(count);
     }
@@ -213,28 +168,28 @@ void NativeFile::write(const char *data, std::size_t size)
 
 void NativeFile::truncate()
 {
-    if ((failsNow("truncate", path_) ? injectedError() : ::ftruncate(static_cast<int>(native_), 0))
-        != 0)
-        fail(FileOperation::Create, path_, errno);
+    const std::error_code fault = failsNow("truncate", path_);
+    if ((fault ? injected(fault) : ::ftruncate(static_cast<int>(native_.get()), 0)) != 0)
+        throw FileError(FileOperation::Create, path_, lastError());
 }
 
 void NativeFile::sync()
 {
-    if ((failsNow("sync", path_) ? injectedError() : ::fsync(static_cast<int>(native_))) != 0)
-        fail(FileOperation::Write, path_, errno);
+    const std::error_code fault = failsNow("sync", path_);
+    if ((fault ? injected(fault) : ::fsync(static_cast<int>(native_.get()))) != 0)
+        throw FileError(FileOperation::Write, path_, lastError());
 }
 
 void NativeFile::close()
 {
     if (!isOpen())
         return;
-    const int fd = static_cast<int>(std::exchange(native_, -1));
-    const bool failing = writable_ && failsNow("close", path_);
+    const std::error_code fault = writable_ ? failsNow("close", path_) : std::error_code();
     // Linux releases the descriptor even when close reports an error, so
     // it is never retried: that could close a file opened meanwhile.
-    const int closed = ::close(fd);
-    if ((failing ? injectedError() : closed) != 0 && errno != EINTR)
-        fail(FileOperation::Close, path_, errno);
+    const int closed = ::close(static_cast<int>(native_.release()));
+    if ((fault ? injected(fault) : closed) != 0 && errno != EINTR)
+        throw FileError(FileOperation::Close, path_, lastError());
 }
 
 void NativeFile::checkReplaceable(const std::string &path)
@@ -243,16 +198,16 @@ void NativeFile::checkReplaceable(const std::string &path)
     if (::lstat(path.c_str(), &status) != 0) {
         if (errno == ENOENT)
             return;
-        fail(FileOperation::Replace, path, errno);
+        throw FileError(FileOperation::Replace, path, lastError());
     }
     if (S_ISLNK(status.st_mode))
         return;
     if (!S_ISREG(status.st_mode))
-        fail(FileOperation::Replace, path, "it is not a regular file");
+        throw FileError(FileOperation::Replace, path, Refusal::NotRegular);
     // The mode, not access(): a file its owner made read-only is one the
     // user wants kept, even from a program that could write it anyway.
     if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-        fail(FileOperation::Replace, path, "it is read-only");
+        throw FileError(FileOperation::Replace, path, Refusal::ReadOnly);
 }
 
 bool NativeFile::exists(const std::string &path)
@@ -261,33 +216,53 @@ bool NativeFile::exists(const std::string &path)
     if (::lstat(path.c_str(), &status) == 0)
         return true;
     if (errno != ENOENT)
-        fail(FileOperation::Replace, path, errno);
+        throw FileError(FileOperation::Replace, path, lastError());
     return false;
 }
 
 void NativeFile::rename(const std::string &from, const std::string &to)
 {
-    if ((failsNow("rename", to) ? injectedError() : ::rename(from.c_str(), to.c_str())) != 0)
-        fail(FileOperation::Replace, to, errno);
+    const std::error_code fault = failsNow("rename", to);
+    if ((fault ? injected(fault) : ::rename(from.c_str(), to.c_str())) != 0)
+        throw FileError(FileOperation::Replace, to, lastError());
 }
 
 bool NativeFile::remove(const std::string &path)
 {
-    if ((failsNow("remove", path) ? injectedError() : ::unlink(path.c_str())) == 0)
+    const std::error_code fault = failsNow("remove", path);
+    if ((fault ? injected(fault) : ::unlink(path.c_str())) == 0)
         return true;
     if (errno == ENOENT)
         return false;
-    fail(FileOperation::Delete, path, errno);
+    throw FileError(FileOperation::Delete, path, lastError());
 }
 
 void NativeFile::syncFolder(const std::string &path)
 {
-    const bool failing = failsNow("syncFolder", path);
+    const std::error_code fault = failsNow("syncFolder", path);
     const std::string::size_type slash = path.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.get() < 0 || (failing ? injectedError() : ::fsync(fd.get())) != 0)
-        fail(FileOperation::Replace, path, errno);
+    const Native fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.isOpen() || (fault ? injected(fault) : ::fsync(static_cast<int>(fd.get()))) != 0)
+        throw FileError(FileOperation::Replace, path, lastError());
+}
+
+std::optional<NativeFile::Folder> NativeFile::folderOf(const std::string &path)
+{
+    if (path.find('/') != std::string::npos)
+        return std::nullopt;
+    char name[PATH_MAX];
+    if (::getcwd(name, sizeof name))
+        return Folder{name, false};
+    if (errno != ENOENT)
+        return Folder{};
+    // Linux still knows the name of a working folder that was removed.
+    const ssize_t length = ::readlink("/proc/self/cwd", name, sizeof name);
+    std::string_view known(name, length > 0 ? static_cast<std::size_t>(length) : 0);
+    if (!known.ends_with(" (deleted)"))
+        known = {};
+    known.remove_suffix(known.empty() ? 0 : std::string_view(" (deleted)").size());
+    return Folder{std::string(known), true};
 }
 
 } // namespace tovik

@@ -1,5 +1,7 @@
 #include "native_file.h"
 
+#include "wide_text.h"
+
 // The Windows twin of native_file_posix.cpp.
 //
 // Paths: UTF-8 in, UTF-16 out, always made absolute and given the prefix
@@ -24,140 +26,64 @@
 // one (temporary files, backups) get the hidden attribute here, for as long
 // as they have such a name.
 //
-// Errors are worded as on POSIX: the common codes become errno values worded
-// like glibc. Microsoft's C runtime words a few errno values its own way
-// ("Improper link"), so those few are spelt here; the rest come from
-// std::generic_category(). A code with no errno twin keeps the system's own
-// words (FormatMessageW).
+// Errors are the system's own, GetLastError() in std::system_category(),
+// but for a file that another program holds open without sharing it: that
+// is a refusal of its own, whichever call met it, as Windows words it in
+// ways that do not say so ("Access is denied.").
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cwctype>
-#include <string>
-#include <system_error>
-#include <utility>
+#include <initializer_list>
 
 namespace tovik {
 
 namespace {
 
-const char *const kLink = "it is a symbolic link";
-const char *const kNotRegular = "it is not a regular file";
-const char *const kOtherProgram = "it is in use by another program";
-const char *const kOtherConversion = "it is in use by another conversion";
-const char *const kOtherName = "it has another name, a hard link";
-
-int errnoOf(DWORD code)
+HANDLE handleOf(std::intptr_t native)
 {
-    switch (code) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME:
-        return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_NETWORK_ACCESS_DENIED:
-        return EACCES;
-    case ERROR_PRIVILEGE_NOT_HELD:
-        return EPERM;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return ENOSPC;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-        return EEXIST;
-    case ERROR_WRITE_PROTECT:
-        return EROFS;
-    case ERROR_DIRECTORY:
-        return ENOTDIR;
-    case ERROR_DIR_NOT_EMPTY:
-        return ENOTEMPTY;
-    case ERROR_NOT_SAME_DEVICE:
-        return EXDEV;
-    case ERROR_TOO_MANY_OPEN_FILES:
-        return EMFILE;
-    case ERROR_TOO_MANY_LINKS:
-        return EMLINK;
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-        return ENOMEM;
-    case ERROR_INVALID_HANDLE:
-        return EBADF;
-    case ERROR_INVALID_PARAMETER:
-        return EINVAL;
-    case ERROR_FILENAME_EXCED_RANGE:
-        return ENAMETOOLONG;
-    case ERROR_BUSY:
-        return EBUSY;
-    case ERROR_NO_UNICODE_TRANSLATION:
-        return EILSEQ;
-    case ERROR_CRC:
-    case ERROR_SECTOR_NOT_FOUND:
-    case ERROR_WRITE_FAULT:
-    case ERROR_READ_FAULT:
-    case ERROR_GEN_FAILURE:
-    case ERROR_IO_DEVICE:
-        return EIO;
-    default:
-        return 0;
+    return reinterpret_cast<HANDLE>(native);
+}
+
+std::intptr_t nativeOf(HANDLE handle)
+{
+    return reinterpret_cast<std::intptr_t>(handle);
+}
+
+// Whether a program holds the file open without sharing it: then even a
+// reader that shares everything and asks only to delete it is turned away.
+bool heldByAnotherProgram(const std::wstring &name)
+{
+    const HANDLE probe = ::CreateFileW(
+            name.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(probe);
+        return false;
     }
+    return ::GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
-std::string systemWords(DWORD code)
+// The system's error `code` on `path`; a denied access to one of `names`
+// that another program holds is that program's doing.
+FileError failure(FileOperation operation, const std::string &path, DWORD code,
+                  std::initializer_list<const std::wstring *> names = {})
 {
-    wchar_t *buffer = nullptr;
-    const DWORD length
-            = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
-                                       | FORMAT_MESSAGE_IGNORE_INSERTS,
-                               nullptr, code, 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
-    std::wstring words(buffer ? buffer : L"", length);
-    ::LocalFree(buffer);
-    while (!words.empty() && (iswspace(words.back()) || words.back() == L'.'))
-        words.pop_back();
-    if (words.empty())
-        return "Windows error " + std::to_string(code);
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, words.data(), static_cast<int>(words.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, words.data(), static_cast<int>(words.size()), text.data(),
-                          size, nullptr, nullptr);
-    return text;
+    const bool held = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION
+            || (code == ERROR_ACCESS_DENIED
+                && std::any_of(names.begin(), names.end(),
+                               [](const std::wstring *name) { return heldByAnotherProgram(*name); }));
+    if (held)
+        return FileError(operation, path, Refusal::InUseByProgram);
+    return FileError(operation, path, std::error_code(static_cast<int>(code), std::system_category()));
 }
 
-std::string reasonFor(DWORD code)
+// The seam's fault, as the system reports one.
+BOOL injected(std::error_code error)
 {
-    if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION)
-        return kOtherProgram;
-    switch (const int error = errnoOf(code)) {
-    case 0:
-        return systemWords(code);
-    case EXDEV:
-        return "Invalid cross-device link";
-    case ENOMEM:
-        return "Cannot allocate memory";
-    case EBUSY:
-        return "Device or resource busy";
-    case ENAMETOOLONG:
-        return "File name too long";
-    case EILSEQ:
-        return "Invalid or incomplete multibyte or wide character";
-    default:
-        return std::generic_category().message(error);
-    }
-}
-
-[[noreturn]] void fail(FileOperation operation, const std::string &path, DWORD code)
-{
-    throw FileError(operation, path, reasonFor(code));
-}
-
-[[noreturn]] void fail(FileOperation operation, const std::string &path, const char *reason)
-{
-    throw FileError(operation, path, reason);
+    ::SetLastError(static_cast<DWORD>(error.value()));
+    return FALSE;
 }
 
 bool isMissing(DWORD code)
@@ -174,14 +100,8 @@ bool startsWith(const std::wstring &text, const wchar_t *prefix)
 std::wstring nativePath(const std::string &path, FileOperation operation)
 {
     if (path.empty())
-        fail(operation, path, ERROR_FILE_NOT_FOUND);
-    const int size = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(),
-                                           static_cast<int>(path.size()), nullptr, 0);
-    if (size <= 0)
-        fail(operation, path, ::GetLastError());
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), static_cast<int>(path.size()),
-                          wide.data(), size);
+        throw failure(operation, path, ERROR_FILE_NOT_FOUND);
+    const std::wstring wide = widen(path);
     if (startsWith(wide, LR"(\\?\)"))
         return wide;
 
@@ -190,7 +110,7 @@ std::wstring nativePath(const std::string &path, FileOperation operation)
         const DWORD length = ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()),
                                                 full.data(), nullptr);
         if (length == 0)
-            fail(operation, path, ::GetLastError());
+            throw failure(operation, path, ::GetLastError());
         if (length < full.size()) {
             full.resize(length);
             break;
@@ -201,7 +121,7 @@ std::wstring nativePath(const std::string &path, FileOperation operation)
         // \\.\C:\name is a file all the same; anything else there is a device.
         if (full.size() > 6 && full[5] == L':' && full[6] == L'\\')
             return LR"(\\?\)" + full.substr(4);
-        fail(operation, path, kNotRegular);
+        throw FileError(operation, path, Refusal::NotRegular);
     }
     if (startsWith(full, LR"(\\)"))
         return LR"(\\?\UNC\)" + full.substr(2);
@@ -214,44 +134,20 @@ FileId idOf(const BY_HANDLE_FILE_INFORMATION &info)
             (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
-// Owns a handle until it is handed on, so that every early exit closes it.
-class Handle
-{
-public:
-    explicit Handle(HANDLE handle)
-        : handle_(handle)
-    {
-    }
-    Handle(const Handle &) = delete;
-    Handle &operator=(const Handle &) = delete;
-    ~Handle()
-    {
-        if (valid())
-            ::CloseHandle(handle_);
-    }
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-    HANDLE release() { return std::exchange(handle_, INVALID_HANDLE_VALUE); }
-
-private:
-    HANDLE handle_;
-};
-
 // The identity of a freshly opened file, or the reason it is not a regular
 // file on a disk. A reader follows links, so only a writer can meet one.
-BY_HANDLE_FILE_INFORMATION diskFileInfo(const Handle &handle, FileOperation operation,
+BY_HANDLE_FILE_INFORMATION diskFileInfo(HANDLE handle, FileOperation operation,
                                         const std::string &path)
 {
     BY_HANDLE_FILE_INFORMATION info{};
-    if (::GetFileType(handle.get()) != FILE_TYPE_DISK)
-        fail(operation, path, kNotRegular);
-    if (!::GetFileInformationByHandle(handle.get(), &info))
-        fail(operation, path, ::GetLastError());
-    if (operation == FileOperation::Create
-        && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        fail(operation, path, kLink);
+    if (::GetFileType(handle) != FILE_TYPE_DISK)
+        throw FileError(operation, path, Refusal::NotRegular);
+    if (!::GetFileInformationByHandle(handle, &info))
+        throw failure(operation, path, ::GetLastError());
+    if (operation == FileOperation::Create && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        throw FileError(operation, path, Refusal::SymbolicLink);
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        fail(operation, path, kNotRegular);
+        throw FileError(operation, path, Refusal::NotRegular);
     return info;
 }
 
@@ -288,18 +184,6 @@ void setHidden(const std::wstring &name, bool hidden)
         ::SetFileAttributesW(name.c_str(), changed ? changed : FILE_ATTRIBUTE_NORMAL);
 }
 
-// The seam's fault, as the system reports one.
-BOOL injectedError()
-{
-    ::SetLastError(ERROR_IO_DEVICE);
-    return FALSE;
-}
-
-HANDLE handleOf(std::intptr_t native)
-{
-    return reinterpret_cast<HANDLE>(native);
-}
-
 // Reads and writes go in pieces a DWORD can count.
 constexpr std::size_t kMaxPiece = 1u << 30;
 
@@ -313,110 +197,97 @@ void NativeFile::closeQuietly(std::intptr_t native) noexcept
 NativeFile NativeFile::openToRead(const std::string &path)
 {
     // Backup semantics lets a folder be opened, so that it is refused as a
-    // folder rather than as "Permission denied".
+    // folder rather than as "Access is denied".
     const std::wstring name = nativePath(path, FileOperation::Open);
-    Handle handle(::CreateFileW(name.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!handle.valid())
-        fail(FileOperation::Open, path, ::GetLastError());
-    const BY_HANDLE_FILE_INFORMATION info = diskFileInfo(handle, FileOperation::Open, path);
-
-    NativeFile file;
-    file.native_ = reinterpret_cast<std::intptr_t>(handle.release());
-    file.id_ = idOf(info);
-    file.path_ = path;
-    return file;
+    Native handle(nativeOf(::CreateFileW(name.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                         nullptr)));
+    if (!handle.isOpen())
+        throw failure(FileOperation::Open, path, ::GetLastError());
+    const BY_HANDLE_FILE_INFORMATION info
+            = diskFileInfo(handleOf(handle.get()), FileOperation::Open, path);
+    return NativeFile(std::move(handle), idOf(info), path, false);
 }
 
 NativeFile NativeFile::openToWrite(const std::string &path)
 {
-    if (failsNow("create", path))
-        fail(FileOperation::Create, path, ERROR_IO_DEVICE);
+    if (const std::error_code fault = failsNow("create", path))
+        throw FileError(FileOperation::Create, path, fault);
     const std::wstring name = nativePath(path, FileOperation::Create);
     // Looked at first so that a link or a folder is refused for what it is;
     // checked again on the handle, as the name may have changed meanwhile.
     const DWORD attributes = ::GetFileAttributesW(name.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-            fail(FileOperation::Create, path, kLink);
+            throw FileError(FileOperation::Create, path, Refusal::SymbolicLink);
         if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-            fail(FileOperation::Create, path, kNotRegular);
+            throw FileError(FileOperation::Create, path, Refusal::NotRegular);
     } else if (const DWORD error = ::GetLastError(); !isMissing(error)) {
-        fail(FileOperation::Create, path, error);
+        throw failure(FileOperation::Create, path, error, {&name});
     }
 
-    Handle handle(::CreateFileW(name.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!handle.valid()) {
+    Native handle(nativeOf(::CreateFileW(
+            name.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_DELETE,
+            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+    if (!handle.isOpen()) {
         const DWORD error = ::GetLastError();
         if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION)
-            fail(FileOperation::Create, path, error);
-        Handle reader(::CreateFileW(name.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, 0, nullptr));
-        const bool refusedReaders = !reader.valid() && ::GetLastError() == ERROR_SHARING_VIOLATION;
-        fail(FileOperation::Create, path, refusedReaders ? kOtherProgram : kOtherConversion);
+            throw failure(FileOperation::Create, path, error, {&name});
+        const Native reader(nativeOf(::CreateFileW(
+                name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                nullptr, OPEN_EXISTING, 0, nullptr)));
+        const bool refusedReaders = !reader.isOpen() && ::GetLastError() == ERROR_SHARING_VIOLATION;
+        throw FileError(FileOperation::Create, path,
+                        refusedReaders ? Refusal::InUseByProgram : Refusal::InUseByConversion);
     }
-    const BY_HANDLE_FILE_INFORMATION info = diskFileInfo(handle, FileOperation::Create, path);
+    const BY_HANDLE_FILE_INFORMATION info
+            = diskFileInfo(handleOf(handle.get()), FileOperation::Create, path);
     if (info.nNumberOfLinks > 1)
-        fail(FileOperation::Create, path, kOtherName);
-
-    NativeFile file;
-    file.native_ = reinterpret_cast<std::intptr_t>(handle.release());
-    file.id_ = idOf(info);
-    file.path_ = path;
-    file.writable_ = true;
-    return file;
+        throw FileError(FileOperation::Create, path, Refusal::HardLink);
+    return NativeFile(std::move(handle), idOf(info), path, true);
 }
 
 NativeFile NativeFile::createNew(const std::string &path)
 {
-    if (failsNow("create", path))
-        fail(FileOperation::Create, path, ERROR_IO_DEVICE);
+    if (const std::error_code fault = failsNow("create", path))
+        throw FileError(FileOperation::Create, path, fault);
     const std::wstring name = nativePath(path, FileOperation::Create);
-    Handle handle(::CreateFileW(name.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                isDotName(path) ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
-    if (!handle.valid())
-        fail(FileOperation::Create, path, ::GetLastError());
-    const BY_HANDLE_FILE_INFORMATION info = diskFileInfo(handle, FileOperation::Create, path);
-
-    NativeFile file;
-    file.native_ = reinterpret_cast<std::intptr_t>(handle.release());
-    file.id_ = idOf(info);
-    file.path_ = path;
-    file.writable_ = true;
-    return file;
+    Native handle(nativeOf(::CreateFileW(
+            name.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_DELETE,
+            nullptr, CREATE_NEW, isDotName(path) ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL,
+            nullptr)));
+    if (!handle.isOpen())
+        throw failure(FileOperation::Create, path, ::GetLastError(), {&name});
+    const BY_HANDLE_FILE_INFORMATION info
+            = diskFileInfo(handleOf(handle.get()), FileOperation::Create, path);
+    return NativeFile(std::move(handle), idOf(info), path, true);
 }
 
 std::size_t NativeFile::read(char *data, std::size_t size)
 {
     DWORD count = 0;
-    if (!::ReadFile(handleOf(native_), data, static_cast<DWORD>(std::min(size, kMaxPiece)), &count,
-                    nullptr)) {
+    if (!::ReadFile(handleOf(native_.get()), data, static_cast<DWORD>(std::min(size, kMaxPiece)),
+                    &count, nullptr)) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_HANDLE_EOF)
             return 0;
-        fail(FileOperation::Read, path_, error);
+        throw failure(FileOperation::Read, path_, error);
     }
     return count;
 }
 
 void NativeFile::write(const char *data, std::size_t size)
 {
-    const bool failing = failsNow("write", path_);
+    const std::error_code fault = failsNow("write", path_);
     while (size > 0) {
         DWORD count = 0;
-        if (!(failing ? injectedError()
-                      : ::WriteFile(handleOf(native_), data,
-                                    static_cast<DWORD>(std::min(size, kMaxPiece)), &count,
-                                    nullptr)))
-            fail(FileOperation::Write, path_, ::GetLastError());
+        if (!(fault ? injected(fault)
+                    : ::WriteFile(handleOf(native_.get()), data,
+                                  static_cast<DWORD>(std::min(size, kMaxPiece)), &count, nullptr)))
+            throw failure(FileOperation::Write, path_, ::GetLastError());
         if (count == 0)
-            fail(FileOperation::Write, path_, ERROR_WRITE_FAULT);
+            throw failure(FileOperation::Write, path_, ERROR_WRITE_FAULT);
         data += count;
         size -= count;
     }
@@ -426,28 +297,28 @@ void NativeFile::truncate()
 {
     // The file's position stays where it is, as ftruncate leaves it.
     FILE_END_OF_FILE_INFO end{};
-    if (!(failsNow("truncate", path_)
-                  ? injectedError()
-                  : ::SetFileInformationByHandle(handleOf(native_), FileEndOfFileInfo, &end,
-                                                 sizeof end)))
-        fail(FileOperation::Create, path_, ::GetLastError());
+    const std::error_code fault = failsNow("truncate", path_);
+    if (!(fault ? injected(fault)
+                : ::SetFileInformationByHandle(handleOf(native_.get()), FileEndOfFileInfo, &end,
+                                               sizeof end)))
+        throw failure(FileOperation::Create, path_, ::GetLastError());
 }
 
 void NativeFile::sync()
 {
-    if (!(failsNow("sync", path_) ? injectedError() : ::FlushFileBuffers(handleOf(native_))))
-        fail(FileOperation::Write, path_, ::GetLastError());
+    const std::error_code fault = failsNow("sync", path_);
+    if (!(fault ? injected(fault) : ::FlushFileBuffers(handleOf(native_.get()))))
+        throw failure(FileOperation::Write, path_, ::GetLastError());
 }
 
 void NativeFile::close()
 {
     if (!isOpen())
         return;
-    const HANDLE handle = handleOf(std::exchange(native_, -1));
-    const bool failing = writable_ && failsNow("close", path_);
-    const BOOL closed = ::CloseHandle(handle);
-    if (!(failing ? injectedError() : closed))
-        fail(FileOperation::Close, path_, ::GetLastError());
+    const std::error_code fault = writable_ ? failsNow("close", path_) : std::error_code();
+    const BOOL closed = ::CloseHandle(handleOf(native_.release()));
+    if (!(fault ? injected(fault) : closed))
+        throw failure(FileOperation::Close, path_, ::GetLastError());
 }
 
 void NativeFile::checkReplaceable(const std::string &path)
@@ -461,29 +332,29 @@ void NativeFile::checkReplaceable(const std::string &path)
         const DWORD error = ::GetLastError();
         if (isMissing(error))
             return;
-        fail(FileOperation::Replace, path, error);
+        throw failure(FileOperation::Replace, path, error, {&name});
     }
     if (isLink(name))
-        fail(FileOperation::Replace, path, kLink);
+        throw FileError(FileOperation::Replace, path, Refusal::SymbolicLink);
     if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
-        fail(FileOperation::Replace, path, kNotRegular);
+        throw FileError(FileOperation::Replace, path, Refusal::NotRegular);
     if (attributes & FILE_ATTRIBUTE_READONLY)
-        fail(FileOperation::Replace, path, "it is read-only");
+        throw FileError(FileOperation::Replace, path, Refusal::ReadOnly);
 }
 
 bool NativeFile::exists(const std::string &path)
 {
-    if (::GetFileAttributesW(nativePath(path, FileOperation::Replace).c_str())
-        != INVALID_FILE_ATTRIBUTES)
+    const std::wstring name = nativePath(path, FileOperation::Replace);
+    if (::GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES)
         return true;
     if (const DWORD error = ::GetLastError(); !isMissing(error))
-        fail(FileOperation::Replace, path, error);
+        throw failure(FileOperation::Replace, path, error, {&name});
     return false;
 }
 
 void NativeFile::rename(const std::string &from, const std::string &to)
 {
-    const bool failing = failsNow("rename", to);
+    const std::error_code fault = failsNow("rename", to);
     const std::wstring source = nativePath(from, FileOperation::Replace);
     const std::wstring target = nativePath(to, FileOperation::Replace);
     // Shown before it takes a name of the user's, so that a kill between
@@ -493,13 +364,13 @@ void NativeFile::rename(const std::string &from, const std::string &to)
     if (shown)
         setHidden(source, false);
     // Write-through: the rename is on the disk when this returns.
-    if (!(failing ? injectedError()
-                  : ::MoveFileExW(source.c_str(), target.c_str(),
-                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))) {
+    if (!(fault ? injected(fault)
+                : ::MoveFileExW(source.c_str(), target.c_str(),
+                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))) {
         const DWORD error = ::GetLastError();
         if (shown)
             setHidden(source, true);
-        fail(FileOperation::Replace, to, error);
+        throw failure(FileOperation::Replace, to, error, {&source, &target});
     }
     if (isDotName(to) && !isDotName(from))
         setHidden(target, true);
@@ -507,21 +378,31 @@ void NativeFile::rename(const std::string &from, const std::string &to)
 
 bool NativeFile::remove(const std::string &path)
 {
-    if (failsNow("remove", path) ? injectedError()
-                                 : ::DeleteFileW(nativePath(path, FileOperation::Delete).c_str()))
+    const std::error_code fault = failsNow("remove", path);
+    const std::wstring name = nativePath(path, FileOperation::Delete);
+    if (fault ? injected(fault) : ::DeleteFileW(name.c_str()))
         return true;
     const DWORD error = ::GetLastError();
     if (isMissing(error))
         return false;
-    fail(FileOperation::Delete, path, error);
+    throw failure(FileOperation::Delete, path, error, {&name});
 }
 
 void NativeFile::syncFolder(const std::string &path)
 {
     // Every rename was written through already; the call is kept so that
     // the seam counts the same calls as on POSIX.
-    if (failsNow("syncFolder", path) && !injectedError())
-        fail(FileOperation::Replace, path, ::GetLastError());
+    if (const std::error_code fault = failsNow("syncFolder", path))
+        throw FileError(FileOperation::Replace, path, fault);
+}
+
+std::optional<NativeFile::Folder> NativeFile::folderOf(const std::string &path)
+{
+    if (path.find_first_of("/\\:") != std::string::npos)
+        return std::nullopt;
+    std::wstring folder(::GetCurrentDirectoryW(0, nullptr), L'\0');
+    folder.resize(::GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data()));
+    return Folder{narrow(folder), false};
 }
 
 } // namespace tovik

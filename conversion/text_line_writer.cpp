@@ -27,7 +27,7 @@ void TextLineWriter::create(const std::string &path, std::optional<FileId> readi
     close();
     NativeFile file = NativeFile::openToWrite(path);
     if (file.id() == reading)
-        throw FileError(FileOperation::Create, path, "it is the file being converted");
+        throw FileError(FileOperation::Create, path, Refusal::BeingConverted);
     file.truncate();
     start(std::move(file));
 }

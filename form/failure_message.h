@@ -7,7 +7,8 @@
 namespace tovik {
 
 // The words the user reads when converting `inputPath` failed: what failed,
-// on which file, and why.
+// on which file, and why; the system's reasons in the system's own words,
+// the program's in its own. Every such text is made here.
 std::string failureMessage(const ConversionFailure &failure, const std::string &inputPath);
 
 } // namespace tovik

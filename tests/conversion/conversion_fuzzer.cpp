@@ -3,7 +3,7 @@
 // read call for, whatever characters they hold.
 
 #include "channel_conversion.h"
-#include "text_files.h"
+#include "text_field_reader.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -13,6 +13,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <cerrno>
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,6 +23,13 @@ using tovik::ConvertToChannels;
 using tovik::NativeFile;
 
 namespace {
+
+// What the seam fails a call with: the system's own input/output error.
+#ifdef _WIN32
+const std::error_code kIoError(ERROR_IO_DEVICE, std::system_category());
+#else
+const std::error_code kIoError(EIO, std::generic_category());
+#endif
 
 // The channels of in.txt, "0123,3210"; "none" for a file that is not there.
 const std::string kNone = "none";
@@ -83,7 +91,7 @@ protected:
         NativeFile::setFaultHook([this, failing](const std::string &call) {
             calls_.push_back(call);
             expectOwnFilesHidden(call);
-            return failing.count(calls_.size()) > 0;
+            return failing.count(calls_.size()) > 0 ? kIoError : std::error_code();
         });
         auto failure = ConvertToChannels("in.txt");
         NativeFile::setFaultHook({});
@@ -121,7 +129,7 @@ protected:
         SCOPED_TRACE(trace);
         if (failure) {
             ASSERT_TRUE(failure->file);
-            EXPECT_EQ(files.count(userName(failure->file->path())), 1) << failure->file->what();
+            EXPECT_EQ(files.count(userName(failure->file->path())), 1) << failure->file->path();
         }
         if (!failure || failure->file->operation() == tovik::FileOperation::Delete) {
             EXPECT_EQ(pair(), kNew);
@@ -141,7 +149,7 @@ protected:
     {
         const auto failure = ConvertToChannels("long.txt");
         ASSERT_TRUE(failure) << "long.txt converted";
-        ASSERT_FALSE(failure->file) << failure->file->what();
+        ASSERT_FALSE(failure->file) << failure->file->path();
         EXPECT_TRUE(pair() == old || pair() == kNew) << pair().first << " and " << pair().second;
         for (const auto &[name, content] : folder())
             EXPECT_EQ(userName(name), name) << "left behind";
@@ -177,7 +185,7 @@ TEST_F(FileSafety, AFailureAtAnyStepLosesNothing)
                 EXPECT_TRUE(calls[k - 1].starts_with("remove .CH")) << calls[k - 1] << " converted";
             }
             if (failure && failure->file->operation() != tovik::FileOperation::Delete) {
-                EXPECT_EQ(failure->file->reason(), "Input/output error") << calls[k - 1];
+                EXPECT_EQ(failure->file->error(), kIoError) << calls[k - 1];
                 auto after = folder();
                 after.erase("Convert.txt");
                 EXPECT_EQ(after, before) << "after failing " << calls[k - 1];
@@ -226,12 +234,15 @@ TEST_F(FileSafety, ABackupThatCannotBePutBackIsKeptAndNamed)
 {
     place(kOld);
     std::size_t renames = 0;
-    NativeFile::setFaultHook(
-            [&](const std::string &call) { return call.starts_with("rename") && ++renames >= 2; });
+    NativeFile::setFaultHook([&](const std::string &call) {
+        return call.starts_with("rename") && ++renames >= 2 ? kIoError : std::error_code();
+    });
     const auto failure = ConvertToChannels("in.txt");
     NativeFile::setFaultHook({});
     ASSERT_TRUE(failure && failure->file);
-    EXPECT_STREQ(failure->file->what(), "replace \"CH1.txt\": Input/output error");
+    EXPECT_EQ(failure->file->operation(), tovik::FileOperation::Replace);
+    EXPECT_EQ(failure->file->path(), "CH1.txt");
+    EXPECT_EQ(failure->file->error(), kIoError);
     EXPECT_EQ(failure->file->keptAside(), std::vector<std::string>{".CH1.txt.tovik-old"});
     EXPECT_EQ(contentOf(".CH1.txt.tovik-old"), kOld.first);
     expectOwnFilesHidden("the end");
@@ -257,7 +268,7 @@ TEST_F(FileSafety, AKillAtAnyStepLeavesTheNextRunAWholePair)
             NativeFile::setFaultHook([&](const std::string &) {
                 if (++count == k)
                     ::raise(SIGKILL);
-                return false;
+                return std::error_code();
             });
             ::_exit(ConvertToChannels("in.txt") ? 1 : 0);
         }

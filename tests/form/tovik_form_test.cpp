@@ -108,10 +108,6 @@ INSTANTIATE_TEST_SUITE_P(
                     {kOpen, kOpen, kFinish, kDone, "end 0"}},
                 Row{"FailureIsReportedThenEnds",
                     {"FileOpen", "Convert"},
-                    {"gone.txt", "Ok"},
-                    {kOpen, "Cannot open \"gone.txt\": No such file or directory [Ok]", "end 1"}},
-                Row{"LimitIsReportedThenEnds",
-                    {"FileOpen", "Convert"},
                     {"big.txt", "Ok"},
                     {kOpen,
                      "Cannot convert \"big.txt\": a field holds more than 300000 characters, the "

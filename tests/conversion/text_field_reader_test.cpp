@@ -1,4 +1,4 @@
-#include "text_files.h"
+#include "text_field_reader.h"
 #include "working_directory.h"
 
 #include <string>
@@ -86,13 +86,3 @@ INSTANTIATE_TEST_SUITE_P(
                 FieldCase{"QuotedPastTheLimit", "\"0123\",", {"too long"}, 3},
                 FieldCase{"TextAfterQuotePastTheLimit", "\"012\"abcd,", {"too long"}, 3}),
         [](const auto &info) { return std::string(info.param.name); });
-
-TEST_F(FieldRules, DeletingAMissingFileFails)
-{
-    try {
-        tovik::deleteFile("missing.txt");
-        ADD_FAILURE() << "no failure";
-    } catch (const tovik::FileError &error) {
-        EXPECT_STREQ(error.what(), "delete \"missing.txt\": No such file or directory");
-    }
-}

@@ -1,0 +1,175 @@
+// Every way a conversion fails, the exact words the user reads, and the
+// folder as it was: the system's reasons in its own words, the program's
+// in its own, and a working file named with its folder.
+
+#include "failure_message.h"
+#include "native_file.h"
+#include "working_directory.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+#include <sys/stat.h>
+#endif
+
+using tovik::ConvertToChannels;
+
+namespace {
+
+#ifdef _WIN32
+const std::error_code kAccessDenied(ERROR_ACCESS_DENIED, std::system_category());
+#else
+const std::error_code kAccessDenied(EACCES, std::generic_category());
+#endif
+
+// Makes `name` in the working directory what `what` says: "folder", "in
+// use" (open for writing, as by another conversion), "read-only", on POSIX
+// "fifo", "link to X" and "gone" (made the working directory, then removed),
+// on Windows "held" (by a program that shares it with no one) and "pipe";
+// or else the bytes it holds. `held` keeps open what must stay
+// so.
+void make(const std::string &name, const std::string &what, std::vector<std::shared_ptr<void>> &held)
+{
+    namespace fs = std::filesystem;
+    std::error_code none;
+    fs::remove(name, none);
+    if (what == "folder")
+        fs::create_directory(name);
+    else if (what == "in use")
+        held.push_back(std::make_shared<tovik::NativeFile>(tovik::NativeFile::openToWrite(name)));
+#ifdef _WIN32
+    else if (what == "held")
+        held.emplace_back(::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                        OPEN_ALWAYS, 0, nullptr),
+                          ::CloseHandle);
+    else if (what == "pipe")
+        held.emplace_back(::CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 0,
+                                             0, 0, nullptr),
+                          ::CloseHandle);
+#else
+    else if (what == "fifo")
+        ::mkfifo(name.c_str(), 0600);
+    else if (what.starts_with("link to "))
+        fs::create_symlink(what.substr(8), name);
+    else if (what == "gone") {
+        fs::create_directory(name);
+        fs::current_path(name);
+        fs::remove("../" + name);
+    }
+#endif
+    else
+        std::ofstream(name, std::ios::binary) << what;
+    if (what == "read-only") {
+        fs::permissions(name, fs::perms::owner_read);
+        // Writable again after, as Windows removes no read-only file.
+        held.emplace_back(nullptr, [name](void *) {
+            fs::permissions(name, fs::perms::owner_write, fs::perm_options::add);
+        });
+    }
+}
+
+class FailureMessage : public WorkingDirectoryTest
+{
+};
+
+} // namespace
+
+// Each row runs in a folder of its own, holding in.txt ("0123"), an old
+// CH1.txt and a Convert.txt left by an earlier run; `%` in a message is
+// that folder. Past a limit, or once the channels are written, Convert.txt
+// keeps what the conversion wrote to it; else the folder is as it was.
+TEST_F(FailureMessage, SaysWhatFailedWhereAndWhyAndLosesNothing)
+{
+    struct Case
+    {
+        std::string made, what, input, message;
+        std::optional<std::string> convertTxt = std::nullopt;
+        std::string failingCall = {}; // denied access, as in a folder the user may not write
+    };
+    const std::string limit = "300000";
+    const Case cases[] = {
+            {"in", "folder", "in", R"(Cannot open "in" in %: it is not a regular file)"},
+            {"", "", "Convert.txt",
+             R"(Cannot create "Convert.txt" in %: it is the file being converted)"},
+            {"Convert.txt", "in use", "in.txt",
+             R"(Cannot create "Convert.txt" in %: it is in use by another conversion)"},
+            {"CH2.txt", "folder", "in.txt", R"(Cannot replace "CH2.txt" in %: it is not a regular file)"},
+            {"CH2.txt", "read-only", "in.txt", R"(Cannot replace "CH2.txt" in %: it is read-only)"},
+            {"in.txt", std::string(300001, '1'), "in.txt",
+             R"(Cannot convert "in.txt": a field holds more than 300000 characters, the most one conversion takes)",
+             ""},
+            {"in.txt", std::string(300000, '1') + "\n1", "in.txt",
+             R"(Cannot convert "in.txt": its items hold more than 300000 symbols, the most one conversion takes)",
+             ""},
+#ifdef _WIN32
+            {"", "", "missing.txt", R"(Cannot open "missing.txt" in %: File not found.)"},
+            {"", "", "NUL", R"(Cannot open "NUL" in %: it is not a regular file)"},
+            {R"(\\.\pipe\tovik-test)", "pipe", R"(\\.\pipe\tovik-test)",
+             R"(Cannot open "\\.\pipe\tovik-test": it is not a regular file)"},
+            {"in.txt", "held", "in.txt", R"(Cannot open "in.txt" in %: it is in use by another program)"},
+            {"Convert.txt", "held", "in.txt",
+             R"(Cannot create "Convert.txt" in %: it is in use by another program)"},
+            {"CH2.txt", "held", "in.txt",
+             R"(Cannot replace "CH2.txt" in %: it is in use by another program)", "0\r\n1\r\n2\r\n3\r\n"},
+            {"", "", "in.txt", R"(Cannot create "Convert.txt" in %: Access denied.)", {},
+             "create Convert.txt"},
+#else
+            {"", "", "missing.txt", R"(Cannot open "missing.txt" in %: No such file or directory)"},
+            {"", "", "in.txt", R"(Cannot create "Convert.txt" in %: Permission denied)", {},
+             "create Convert.txt"},
+            {"", "", "/dev/null", R"(Cannot open "/dev/null": it is not a regular file)"},
+            {"fifo.txt", "fifo", "fifo.txt", R"(Cannot open "fifo.txt" in %: it is not a regular file)"},
+            {"Convert.txt", "fifo", "in.txt", R"(Cannot create "Convert.txt" in %: it is not a regular file)"},
+            {"Convert.txt", "link to in.txt", "in.txt",
+             R"(Cannot create "Convert.txt" in %: it is a symbolic link)"},
+            {"CH1.txt", "fifo", "in.txt", R"(Cannot replace "CH1.txt" in %: it is not a regular file)"},
+            {"gone", "gone", "../in.txt", R"(Cannot create "Convert.txt" in %/gone: the folder no longer exists)"},
+#endif
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.made + " " + c.what.substr(0, 24) + ", input " + c.input);
+        std::vector<std::shared_ptr<void>> held;
+        const std::filesystem::path here = directory_ / std::to_string(&c - cases);
+        std::filesystem::create_directory(here);
+        std::filesystem::current_path(here);
+        writeFile("in.txt", "0123");
+        writeFile("CH1.txt", "old channel 1");
+        writeFile("Convert.txt", "left by an earlier run");
+        if (!c.made.empty())
+            make(c.made, c.what, held);
+        auto before = folder();
+        tovik::NativeFile::setFaultHook([&](const std::string &call) {
+            return call == c.failingCall ? kAccessDenied : std::error_code();
+        });
+        const auto failure = ConvertToChannels(c.input);
+        tovik::NativeFile::setFaultHook({});
+        std::string expected = c.message;
+        if (const auto at = expected.find('%'); at != std::string::npos)
+            expected.replace(at, 1, utf8(here));
+        EXPECT_EQ(failure ? tovik::failureMessage(*failure, c.input) : "converted", expected);
+
+        auto after = folder();
+        EXPECT_EQ(after["Convert.txt"], c.convertTxt.value_or(before["Convert.txt"]));
+        before.erase("Convert.txt");
+        after.erase("Convert.txt");
+        EXPECT_EQ(after, before);
+    }
+}
+
+// An old file that could not be put back is named, so that the user can
+// find the only copy of it.
+TEST_F(FailureMessage, NamesTheOldFilesKeptAside)
+{
+    tovik::FileError error(tovik::FileOperation::Replace, "CH2.txt", tovik::Refusal::InUseByProgram);
+    error.keepAside(".CH1.txt.tovik-old");
+    EXPECT_EQ(tovik::failureMessage({tovik::ConversionFailure::Kind::File, error}, "in.txt"),
+              "Cannot replace \"CH2.txt\" in " + utf8(directory_)
+                      + ": it is in use by another program. The old file is kept as "
+                        "\".CH1.txt.tovik-old\".");
+}
