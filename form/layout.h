@@ -75,8 +75,12 @@ inline constexpr std::array kFileMenuItems{
         MenuItem{"Exit", "Exit"},
 };
 
-// The caption of every message box.
+// The caption of every message box, and the texts of the boxes, spaces
+// and all.
 inline constexpr std::string_view kMessageCaption = "Plendor";
+inline constexpr std::string_view kNoFileChosen = "Select File for converting";
+inline constexpr std::string_view kConverted = "  Converted text saved in CH1.txt and CH2.txt   ";
+inline constexpr std::string_view kExitQuestion = "        Do you want to finish?";
 
 // The Open dialog's one filter entry, "Text file (*.txt)|*.txt|" as the
 // common dialog has it: what the user reads, and the files it lists.

@@ -28,7 +28,7 @@ void TovikForm::FileOpen_Click()
 void TovikForm::Convert_Click()
 {
     if (fileName_.empty()) {
-        frontEnd_.showMessage("Select File for converting", FrontEnd::Buttons::Ok);
+        frontEnd_.showMessage(std::string(layout::kNoFileChosen), FrontEnd::Buttons::Ok);
         return;
     }
     if (const auto failure = ConvertToChannels(fileName_)) {
@@ -36,8 +36,7 @@ void TovikForm::Convert_Click()
         frontEnd_.endProgram(EXIT_FAILURE);
         return;
     }
-    frontEnd_.showMessage("  Converted text saved in CH1.txt and CH2.txt   ",
-                          FrontEnd::Buttons::Ok);
+    frontEnd_.showMessage(std::string(layout::kConverted), FrontEnd::Buttons::Ok);
     frontEnd_.endProgram(EXIT_SUCCESS);
 }
 
@@ -48,7 +47,7 @@ void TovikForm::End_Click()
 
 void TovikForm::Exit_Click()
 {
-    if (frontEnd_.showMessage("        Do you want to finish?", FrontEnd::Buttons::YesNo)
+    if (frontEnd_.showMessage(std::string(layout::kExitQuestion), FrontEnd::Buttons::YesNo)
         == FrontEnd::Answer::Yes)
         frontEnd_.endProgram(EXIT_SUCCESS);
 }

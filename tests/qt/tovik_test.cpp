@@ -49,7 +49,12 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
     }
 
-    void cleanup() { window_.reset(); }
+    // No dialog or box a test opened outlives it, nor the window.
+    void cleanup()
+    {
+        window_.reset();
+        QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
+    }
 
     void layout_data()
     {
