@@ -30,6 +30,14 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, libqt6svg6")
 # Without it Qt runs through XWayland on a Wayland desktop.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 
+# cpack gives every file in the package, and the package's own members, the
+# time SOURCE_DATE_EPOCH names, and leaves the time out of their gzip
+# headers: set here for it, so that every build of a commit gives the same
+# package (see cmake/reproducible.cmake).
+file(CONFIGURE OUTPUT cpack-environment.cmake
+  CONTENT "set(ENV{SOURCE_DATE_EPOCH} ${TOVIK_SOURCE_DATE_EPOCH})\n")
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_BINARY_DIR}/cpack-environment.cmake)
+
 include(GNUInstallDirs)
 # What Debian asks of every package: its changelog, native since Plendor
 # makes and packages Tovik, and its copyright file, both in the package's
