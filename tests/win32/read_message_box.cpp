@@ -13,6 +13,7 @@
 #include <io.h>
 
 #include <cstdio>
+#include <string>
 
 static BOOL CALLBACK print(HWND child, LPARAM)
 {
@@ -38,7 +39,12 @@ static BOOL CALLBACK print(HWND child, LPARAM)
 
 int main(int argc, char *argv[])
 {
-    const HWND box = argc == 2 ? FindWindowA("#32770", argv[1]) : nullptr;
+    if (argc != 2)
+        return 1;
+    HWND box = FindWindowA("#32770", argv[1]);
+    // The Modern UI installer's inner pages add a blank to its caption.
+    if (!box)
+        box = FindWindowA("#32770", (std::string(argv[1]) + ' ').c_str());
     if (!box || !IsWindowVisible(box))
         return 1;
     // Lines for a Linux script: LF, not the C runtime's CR LF.
