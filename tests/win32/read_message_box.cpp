@@ -17,12 +17,12 @@
 
 static BOOL CALLBACK print(HWND child, LPARAM)
 {
+    if (!IsWindowVisible(child))
+        return TRUE;
     char kind[16], text[1024];
     GetClassNameA(child, kind, sizeof kind);
     GetWindowTextA(child, text, sizeof text);
     const LONG style = GetWindowLongA(child, GWL_STYLE);
-    if (!IsWindowVisible(child))
-        return TRUE;
     const LONG button = style & BS_TYPEMASK;
     if (lstrcmpiA(kind, "Button") == 0 && (button == BS_CHECKBOX || button == BS_AUTOCHECKBOX))
         std::printf("check box: %s (%s)\n", text,
