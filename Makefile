@@ -12,7 +12,7 @@ FUZZ_TIME     ?= 30
 
 CMAKE_CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps run test windows bench sanitize fuzz package install clean
+.PHONY: all deps run test reproducible windows bench sanitize fuzz package install clean
 
 all:
 	@$(CMAKE_CONFIGURE) >/dev/null
@@ -27,11 +27,19 @@ run: deps
 	@[ -n "$$DISPLAY$$WAYLAND_DISPLAY" ] || { echo "make run needs a desktop session, and neither DISPLAY nor WAYLAND_DISPLAY is set: run it in a terminal on your desktop, or on a server through ssh -X" >&2; exit 1; }
 	$(abspath $(BUILD))/tovik
 
-# The Linux tests, then the Windows ones under Wine.
+# The Linux tests, then the Windows ones under Wine, then the release files
+# built twice.
 test: deps
 	@$(MAKE) --no-print-directory all windows
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS)
+	tests/build-twice
+
+# The last commit's release files, built twice from clean clones in two
+# folders, must be the same bytes: the Linux program and its Debian package,
+# tovik.exe, the portable zip and the installer.
+reproducible: deps
+	tests/build-twice
 
 # Tovik for Windows, cross-built with MinGW-w64: $(WINDOWS_BUILD)/tovik.exe,
 # the portable tovik-<version>-win64.zip and the installer

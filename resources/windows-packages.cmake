@@ -1,29 +1,48 @@
 # The two ways Windows users install Tovik, both made by `make windows`:
-#   tovik-<version>-win64.zip        the program and a read-me, to unpack
+#   tovik-<version>-win64.zip        the folder tovik-<version>-win64 with
+#                                    the program and a read-me, to unpack
 #                                    anywhere and start from there
 #   tovik-<version>-win64-setup.exe  an installer made by makensis from
 #                                    tovik.nsi.in (64-bit, per user)
+# Both are the same bytes from every build of one commit (see
+# cmake/reproducible.cmake).
 set(TOVIK_PACKAGE tovik-${PROJECT_VERSION}-win64)
 
-# The read-me in Windows line endings, so Notepad of any age shows its lines.
-configure_file(${CMAKE_CURRENT_LIST_DIR}/README-windows.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
+# The read-me in Windows line endings, so Notepad of any age shows its lines,
+# its title underlined to its full length.
+set(TOVIK_README_TITLE "Tovik ${PROJECT_VERSION} for Windows")
+string(LENGTH "${TOVIK_README_TITLE}" length)
+string(REPEAT "=" ${length} TOVIK_README_RULE)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/README-windows.txt.in ${TOVIK_PACKAGE}/README.txt
+  @ONLY NEWLINE_STYLE CRLF)
+
+# One folder in the archive, so that unpacking it where it lies puts nothing
+# else beside it. The archive's entries carry the builder's times, user and
+# umask, in the order given: strip-nondeterminism gives them the one time of
+# the commit, sorts them and keeps of the permissions only whether a file is
+# executable.
+find_program(TOVIK_STRIP_NONDETERMINISM strip-nondeterminism REQUIRED)
 add_custom_command(OUTPUT ${TOVIK_PACKAGE}.zip
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:tovik> ${TOVIK_PACKAGE}/
   COMMAND ${CMAKE_COMMAND} -E rm -f ${TOVIK_PACKAGE}.zip
   COMMAND ${CMAKE_COMMAND} -E tar cf ${TOVIK_PACKAGE}.zip --format=zip
-    $<TARGET_FILE_NAME:tovik> README.txt
-  DEPENDS tovik ${CMAKE_CURRENT_BINARY_DIR}/README.txt
+    ${TOVIK_PACKAGE}/README.txt ${TOVIK_PACKAGE}/$<TARGET_FILE_NAME:tovik>
+  COMMAND ${TOVIK_STRIP_NONDETERMINISM} --type zip --timestamp ${TOVIK_SOURCE_DATE_EPOCH}
+    ${TOVIK_PACKAGE}.zip
+  DEPENDS tovik ${CMAKE_CURRENT_BINARY_DIR}/${TOVIK_PACKAGE}/README.txt
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
   VERBATIM)
 
 find_program(TOVIK_MAKENSIS makensis REQUIRED)
 set(TOVIK_ICO "${CMAKE_CURRENT_LIST_DIR}/tovik.ico")
+set(TOVIK_WIZARD_BMP "${CMAKE_CURRENT_LIST_DIR}/wizard.bmp")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/tovik.nsi.in tovik.nsi @ONLY)
 # -WX: a warning fails the build, as the compiler's would be read.
 add_custom_command(OUTPUT ${TOVIK_PACKAGE}-setup.exe
   COMMAND ${TOVIK_MAKENSIS} -V2 -WX -NOCD -INPUTCHARSET UTF8
     -DPROGRAM=$<TARGET_FILE:tovik> -DOUTFILE=${TOVIK_PACKAGE}-setup.exe
     ${CMAKE_CURRENT_BINARY_DIR}/tovik.nsi
-  DEPENDS tovik ${CMAKE_CURRENT_BINARY_DIR}/tovik.nsi ${TOVIK_ICO}
+  DEPENDS tovik ${CMAKE_CURRENT_BINARY_DIR}/tovik.nsi ${TOVIK_ICO} ${TOVIK_WIZARD_BMP}
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
   VERBATIM)
 add_custom_target(windows_packages ALL DEPENDS ${TOVIK_PACKAGE}.zip ${TOVIK_PACKAGE}-setup.exe)
