@@ -1,4 +1,4 @@
-// The yardsticks for the program's start-up: app/main.cpp with a bare
+// The yardsticks for the program's start-up: qt/main.cpp with a bare
 // QMainWindow in place of the program's window and, built WITH_TEXT, the
 // same window showing one line of text. The first text shown pays for
 // fontconfig reading its configuration, which no window with words escapes.

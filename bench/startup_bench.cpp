@@ -3,7 +3,7 @@
 //
 // Both probes are started the same way and report the moment their window
 // is exposed through the same hook (startup_probe_hook.cpp). The program's
-// probe is built from app/main.cpp itself with the window library, the
+// probe is built from qt/main.cpp itself with the window library, the
 // others from the same main() with a bare QMainWindow, with and without one
 // line of text. Each iteration starts all of them, the program in turns
 // first and last, so that drifting load falls on all alike.

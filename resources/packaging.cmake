@@ -1,4 +1,4 @@
-# The Debian package, built by cpack from the install rules of app/ and
+# The Debian package, built by cpack from the install rules of qt/ and
 # resources/. Its dependencies come from the binary through dpkg-shlibdeps,
 # plus the font the window asks for, which no library pulls in.
 
