@@ -52,6 +52,8 @@ void make(const std::string &name, const std::string &what, std::vector<std::sha
         held.emplace_back(::CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 0,
                                              0, 0, nullptr),
                           ::CloseHandle);
+    else if (what.starts_with("hard link to "))
+        fs::create_hard_link(what.substr(13), name);
 #else
     else if (what == "fifo")
         ::mkfifo(name.c_str(), 0600);
@@ -117,6 +119,8 @@ TEST_F(FailureMessage, SaysWhatFailedWhereAndWhyAndLosesNothing)
              R"(Cannot create "Convert.txt" in %: it is in use by another program)"},
             {"CH2.txt", "held", "in.txt",
              R"(Cannot replace "CH2.txt" in %: it is in use by another program)", "0\r\n1\r\n2\r\n3\r\n"},
+            {"Convert.txt", "hard link to in.txt", "in.txt",
+             R"(Cannot create "Convert.txt" in %: it is a second name of another file (a hard link))"},
             {"", "", "in.txt", R"(Cannot create "Convert.txt" in %: Access denied.)", {},
              "create Convert.txt"},
 #else
