@@ -4,6 +4,10 @@
 #include <optional>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 using namespace std::string_literals;
 using tovik::ConvertToChannels;
 
@@ -100,6 +104,13 @@ TEST_F(Conversion, ReplacesOldFilesWhereverTheInputIs)
 
     ASSERT_EQ(outcome(ConvertToChannels(input)), "converted");
     EXPECT_EQ(folder(), expected);
+#ifndef _WIN32
+    // Made as any program makes a file: readable and writable as the umask lets them be.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    for (const char *name : {"CH1.txt", "CH2.txt"})
+        EXPECT_EQ(std::filesystem::status(name).permissions(), std::filesystem::perms(0666 & ~mask)) << name;
+#endif
 
     // The result may replace its own input.
     writeFile("CH1.txt", "3");

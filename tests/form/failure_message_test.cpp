@@ -123,10 +123,12 @@ TEST_F(FailureMessage, SaysWhatFailedWhereAndWhyAndLosesNothing)
              R"(Cannot create "Convert.txt" in %: it is a second name of another file (a hard link))"},
             {"", "", "in.txt", R"(Cannot create "Convert.txt" in %: Access denied.)", {},
              "create Convert.txt"},
+            {"", "", "in.txt", R"(Cannot write "Convert.txt" in %: Access denied.)", "", "write Convert.txt"},
 #else
             {"", "", "missing.txt", R"(Cannot open "missing.txt" in %: No such file or directory)"},
             {"", "", "in.txt", R"(Cannot create "Convert.txt" in %: Permission denied)", {},
              "create Convert.txt"},
+            {"", "", "in.txt", R"(Cannot write "Convert.txt" in %: Permission denied)", "", "write Convert.txt"},
             {"", "", "/dev/null", R"(Cannot open "/dev/null": it is not a regular file)"},
             {"fifo.txt", "fifo", "fifo.txt", R"(Cannot open "fifo.txt" in %: it is not a regular file)"},
             {"Convert.txt", "fifo", "in.txt", R"(Cannot create "Convert.txt" in %: it is not a regular file)"},
