@@ -102,11 +102,12 @@ public:
     static std::optional<Folder> folderOf(const std::string &path);
 
     // A test seam in the way of SQLite's I/O error tests: `hook` is shown
-    // every call that changes a file or a folder (create, truncate, write,
-    // sync, close of a file open for writing, rename, remove, syncFolder)
-    // before it is made, as "sync .CH1.txt.tovik-new": which call, on which
-    // path. When it returns an error, the call fails as the system would
-    // fail it with that error. An empty hook, the default, sees nothing.
+    // every read and every call that changes a file or a folder (create,
+    // truncate, write, sync, close of a file open for writing, rename,
+    // remove, syncFolder) before it is made, as "sync .CH1.txt.tovik-new":
+    // which call, on which path. When it returns an error, the call fails
+    // as the system would fail it with that error. An empty hook, the
+    // default, sees nothing.
     static void setFaultHook(std::function<std::error_code(const std::string &call)> hook);
 
 private:

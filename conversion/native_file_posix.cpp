@@ -141,9 +141,10 @@ NativeFile NativeFile::createNew(const std::string &path)
 
 std::size_t NativeFile::read(char *data, std::size_t size)
 {
+    const std::error_code fault = failsNow("read", path_);
     ssize_t count;
     do
-        count = ::read(static_cast<int>(native_.get()), data, size);
+        count = fault ? injected(fault) : ::read(static_cast<int>(native_.get()), data, size);
     while (count < 0 && errno == EINTR);
     if (count < 0)
         throw FileError(FileOperation::Read, path_, lastError());

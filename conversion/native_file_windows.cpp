@@ -266,9 +266,11 @@ NativeFile NativeFile::createNew(const std::string &path)
 
 std::size_t NativeFile::read(char *data, std::size_t size)
 {
+    const std::error_code fault = failsNow("read", path_);
     DWORD count = 0;
-    if (!::ReadFile(handleOf(native_.get()), data, static_cast<DWORD>(std::min(size, kMaxPiece)),
-                    &count, nullptr)) {
+    if (!(fault ? injected(fault)
+                : ::ReadFile(handleOf(native_.get()), data,
+                             static_cast<DWORD>(std::min(size, kMaxPiece)), &count, nullptr))) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_HANDLE_EOF)
             return 0;

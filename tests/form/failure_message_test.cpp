@@ -124,11 +124,13 @@ TEST_F(FailureMessage, SaysWhatFailedWhereAndWhyAndLosesNothing)
             {"", "", "in.txt", R"(Cannot create "Convert.txt" in %: Access denied.)", {},
              "create Convert.txt"},
             {"", "", "in.txt", R"(Cannot write "Convert.txt" in %: Access denied.)", "", "write Convert.txt"},
+            {"", "", "in.txt", R"(Cannot read "in.txt" in %: Access denied.)", {}, "read in.txt"},
 #else
             {"", "", "missing.txt", R"(Cannot open "missing.txt" in %: No such file or directory)"},
             {"", "", "in.txt", R"(Cannot create "Convert.txt" in %: Permission denied)", {},
              "create Convert.txt"},
             {"", "", "in.txt", R"(Cannot write "Convert.txt" in %: Permission denied)", "", "write Convert.txt"},
+            {"", "", "in.txt", R"(Cannot read "in.txt" in %: Permission denied)", {}, "read in.txt"},
             {"", "", "/dev/null", R"(Cannot open "/dev/null": it is not a regular file)"},
             {"fifo.txt", "fifo", "fifo.txt", R"(Cannot open "fifo.txt" in %: it is not a regular file)"},
             {"Convert.txt", "fifo", "in.txt", R"(Cannot create "Convert.txt" in %: it is not a regular file)"},
