@@ -19,12 +19,8 @@ const std::string kChannel1File = "CH1.txt";
 const std::string kChannel2File = "CH2.txt";
 
 // The items that pass 2 walks, in input order: those before the first empty
-// field among the first kMaxItems. Later fields are read but never used, so
-// they are not kept.
+// field among the first kMaxItems.
 using ItemTable = std::vector<std::string>;
-
-struct TooManySymbols
-{ };
 
 struct ChannelLines
 {
@@ -76,18 +72,29 @@ ItemTable readItems(TextFieldReader &input)
     std::size_t symbolCount = 0;
     bool walkEnded = false;
     for (std::size_t slot = 1; slot <= kMaxItems && !input.atEnd(); ++slot) {
+        const std::size_t dropped = input.dropped();
         const std::string_view item = input.readField(kMaxSymbols);
+        // Every field among the first kMaxItems is read, and held to the
+        // same bounds, but those after the first empty one are never
+        // converted, so they are not kept.
         if (walkEnded)
             continue;
         if (item.empty()) {
             walkEnded = true;
             continue;
         }
+        if (input.dropped() != dropped)
+            throw TextAfterQuote{slot};
         symbolCount += item.size();
         if (symbolCount > kMaxSymbols)
-            throw TooManySymbols();
+            throw LimitExceeded{Limit::Symbols, kMaxSymbols};
         items.emplace_back(item);
     }
+    // With every slot taken, one more field decides: a non-empty one would
+    // be cut off, and an empty one would end the walk here anyway. Nothing
+    // after it is read.
+    if (items.size() == kMaxItems && !input.atEnd() && !input.readField(kMaxSymbols).empty())
+        throw LimitExceeded{Limit::Fields, kMaxItems};
     return items;
 }
 
@@ -153,19 +160,20 @@ void convert(const std::string &inputPath)
 
 std::optional<ConversionFailure> ConvertToChannels(const std::string &inputPath)
 {
-    using Kind = ConversionFailure::Kind;
     try {
         convert(inputPath);
     } catch (const FileError &error) {
-        return ConversionFailure{Kind::File, error};
+        return error;
     } catch (const FieldTooLong &) {
-        return ConversionFailure{Kind::FieldTooLong, {}};
-    } catch (const TooManySymbols &) {
-        return ConversionFailure{Kind::TooManySymbols, {}};
+        return LimitExceeded{Limit::FieldLength, kMaxSymbols};
+    } catch (const LimitExceeded &limit) {
+        return limit;
+    } catch (const TextAfterQuote &text) {
+        return text;
     } catch (const std::bad_alloc &) {
-        return ConversionFailure{Kind::OutOfMemory, {}};
+        return OutOfMemory{};
     } catch (const std::length_error &) {
-        return ConversionFailure{Kind::OutOfMemory, {}};
+        return OutOfMemory{};
     }
     return std::nullopt;
 }

@@ -11,6 +11,11 @@
 // Any character that is not a symbol gives the line "x" in both channels, so
 // line k of each file always belongs to the k-th character converted.
 //
+// An input is converted whole or refused, never in part: one past a limit,
+// or with text that the field rules would drop, is refused before anything
+// is written to the channels. Only an empty field ends the items early, by
+// the rule that the fields after it are not converted.
+//
 // Nothing is lost on the way. Creating "Convert.txt" locks it until the
 // conversion returns, so one conversion at a time works in a folder; a
 // second fails at once and touches nothing. The channels are written under
@@ -23,25 +28,42 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <variant>
 
 namespace tovik {
 
 inline constexpr std::size_t kMaxItems = 1000;
 inline constexpr std::size_t kMaxSymbols = 300000;
 
-struct ConversionFailure
-{
-    enum class Kind {
-        File, // a file operation failed: `file` says which, where and why
-        FieldTooLong, // a field, or the blanks or text around it, holds more than kMaxSymbols
-                      // characters
-        TooManySymbols, // the items together hold more than kMaxSymbols symbols
-        OutOfMemory,
-    };
-
-    Kind kind = Kind::File;
-    std::optional<FileError> file;
+// What one conversion takes at most. An input past any of them is refused
+// whole: nothing of it is converted, rather than the part that fits.
+enum class Limit {
+    Fields, // kMaxItems non-empty fields; a further non-empty one is refused
+    FieldLength, // kMaxSymbols characters in a field, and as many blanks or text around it
+    Symbols, // kMaxSymbols symbols in all the items together
 };
+
+struct LimitExceeded
+{
+    Limit limit;
+    std::size_t most;
+    bool operator==(const LimitExceeded &) const = default;
+};
+
+// A converted field goes on after its closing quote: the text there would
+// be lost, so the input is refused. `field` counts from 1.
+struct TextAfterQuote
+{
+    std::size_t field;
+    bool operator==(const TextAfterQuote &) const = default;
+};
+
+struct OutOfMemory
+{
+    bool operator==(const OutOfMemory &) const = default;
+};
+
+using ConversionFailure = std::variant<FileError, LimitExceeded, TextAfterQuote, OutOfMemory>;
 
 // Returns nothing on success; never throws, so callers need no guard of
 // their own. On failure "Convert.txt" stays with what was written to it,

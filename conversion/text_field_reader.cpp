@@ -180,7 +180,8 @@ std::string_view TextFieldReader::readFieldSlowly(std::size_t maxLength)
         advanceWhile([](char c) { return c != '"'; }, &field_, maxLength);
         if (peek())
             ++pos_; // the closing quote
-        advanceWhile([](char c) { return !isDelimiter(c); }, nullptr, maxLength);
+        advanceWhile(isBlank, nullptr, maxLength);
+        dropped_ += advanceWhile([](char c) { return !isDelimiter(c); }, nullptr, maxLength);
     } else {
         readUnquoted(maxLength);
     }
@@ -222,7 +223,7 @@ void TextFieldReader::close() noexcept
     } catch (const FileError &) {
     }
     utf16_.reset();
-    pos_ = end_ = 0;
+    pos_ = end_ = dropped_ = 0;
 }
 
 } // namespace tovik

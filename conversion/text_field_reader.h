@@ -5,8 +5,8 @@
 // spaces and tabs before a field are skipped and those at the end of an
 // unquoted field are dropped. A field that starts with a double quote runs
 // to the next double quote, delimiters included; whatever follows the
-// closing quote up to the next delimiter is ignored, and a quote that is
-// never closed runs to the end of the file.
+// closing quote up to the next delimiter is passed over (see dropped()),
+// and a quote that is never closed runs to the end of the file.
 //
 // A byte-order mark at the very start of a file is skipped. After a UTF-16
 // one (what Windows editors save as "Unicode"), the text is read as UTF-8,
@@ -79,6 +79,9 @@ public:
         }
         return readFieldSlowly(maxLength);
     }
+    // How many characters, blanks aside, have been passed over after closing
+    // quotes so far: a caller that may lose no text sees it grow.
+    std::size_t dropped() const noexcept { return dropped_; }
     void close() noexcept;
 
 private:
@@ -106,6 +109,7 @@ private:
     std::string field_; // the last field, where it had to be put together
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
+    std::size_t dropped_ = 0;
 };
 
 } // namespace tovik

@@ -110,22 +110,29 @@ std::string fileMessage(const FileError &error)
 
 std::string failureMessage(const ConversionFailure &failure, const std::string &inputPath)
 {
-    using Kind = ConversionFailure::Kind;
+    if (const auto *error = std::get_if<FileError>(&failure))
+        return fileMessage(*error);
     const std::string cannotConvert = "Cannot convert \"" + inputPath + "\": ";
-    const std::string limit = std::to_string(kMaxSymbols);
-    switch (failure.kind) {
-    case Kind::File:
-        break;
-    case Kind::FieldTooLong:
-        return cannotConvert + "a field holds more than " + limit
-                + " characters, the most one conversion takes";
-    case Kind::TooManySymbols:
-        return cannotConvert + "its items hold more than " + limit
-                + " symbols, the most one conversion takes";
-    case Kind::OutOfMemory:
-        return cannotConvert + "there is not enough memory";
+    if (const auto *limit = std::get_if<LimitExceeded>(&failure)) {
+        const std::string most = std::to_string(limit->most);
+        switch (limit->limit) {
+        case Limit::Fields:
+            return cannotConvert + "it holds more than " + most
+                    + " fields, the most one conversion takes. Put its symbols in fewer, "
+                      "longer fields, such as one line: a field holds up to "
+                    + std::to_string(kMaxSymbols) + " symbols";
+        case Limit::FieldLength:
+            return cannotConvert + "a field holds more than " + most
+                    + " characters, the most one conversion takes";
+        case Limit::Symbols:
+            return cannotConvert + "its items hold more than " + most
+                    + " symbols, the most one conversion takes";
+        }
     }
-    return fileMessage(*failure.file);
+    if (const auto *text = std::get_if<TextAfterQuote>(&failure))
+        return cannotConvert + "field " + std::to_string(text->field)
+                + " goes on after its closing quote, and that text would be lost";
+    return cannotConvert + "there is not enough memory";
 }
 
 } // namespace tovik

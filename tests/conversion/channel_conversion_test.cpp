@@ -16,7 +16,8 @@ namespace {
 // How a conversion ended, in a test's words.
 std::string outcome(const std::optional<tovik::ConversionFailure> &failure)
 {
-    return !failure ? "converted" : failure->file ? "failed on " + failure->file->path() : "over a limit";
+    const auto *error = failure ? std::get_if<tovik::FileError>(&*failure) : nullptr;
+    return !failure ? "converted" : error ? "failed on " + error->path() : "refused";
 }
 
 // One CR LF line for each of `bits`.
@@ -60,13 +61,20 @@ INSTANTIATE_TEST_SUITE_P(
                                "0x1xxxx1"},
                 // Each of these used to come back from Convert.txt as a delimiter or not
                 // at all, shifting every later symbol.
-                ConversionCase{"DelimitersInsideItems", "\"0,1\"\r\n0\"1\r\n\"2 \t\r\n3\"",
+                ConversionCase{"DelimitersInsideItems", "\"0,1\" \r\n0\"1\r\n\"2 \t\r\n3\"",
                                "0x00x01xxxx1", "0x10x10xxxx1"},
                 ConversionCase{"1000Items", repeated("2\r\n", 1000), std::string(1000, '1'),
                                std::string(1000, '0')},
-                ConversionCase{"FieldsAfterThe1000thNeverRead",
-                               repeated("1,", 1000) + std::string(300001, '3'),
+                ConversionCase{"1000ItemsNoLastLineEnd", repeated("2,", 999) + "2",
+                               std::string(1000, '1'), std::string(1000, '0')},
+                ConversionCase{"1000ItemsThenBlankLines", repeated("2\r\n", 1000) + " \t\r\n\r\n",
+                               std::string(1000, '1'), std::string(1000, '0')},
+                // The field after the 1000th decides; nothing past it is read.
+                ConversionCase{"1000ItemsThenAnEmptyQuotedField",
+                               repeated("1,", 1000) + "\"\"x," + std::string(300001, '3'),
                                std::string(1000, '0'), std::string(1000, '1')},
+                ConversionCase{"8191SymbolsOnOneLine", repeated("0123", 2047) + "012\r\n",
+                               repeated("0011", 2047) + "001", repeated("0101", 2047) + "010"},
                 ConversionCase{"300000SymbolsAndBlanks", " " + std::string(300000, '2') + " \t",
                                std::string(300000, '1'), std::string(300000, '0')},
                 ConversionCase{"300000SymbolsInTwoItems",

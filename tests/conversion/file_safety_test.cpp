@@ -120,16 +120,17 @@ protected:
             files.insert(userName(call.substr(call.find(' ') + 1)));
         }
         SCOPED_TRACE(trace);
+        const auto *error = failure ? std::get_if<tovik::FileError>(&*failure) : nullptr;
         if (failure) {
-            ASSERT_TRUE(failure->file);
-            EXPECT_TRUE(files.contains(userName(failure->file->path()))) << failure->file->path();
-            EXPECT_EQ(failure->file->error(), kIoError);
+            ASSERT_TRUE(error);
+            EXPECT_TRUE(files.contains(userName(error->path()))) << error->path();
+            EXPECT_EQ(error->error(), kIoError);
         }
-        if (!failure || failure->file->operation() == tovik::FileOperation::Delete) {
+        if (!failure || error->operation() == tovik::FileOperation::Delete) {
             EXPECT_EQ(pair(), kNew);
             return;
         }
-        const auto &kept = failure->file->keptAside();
+        const auto &kept = error->keptAside();
         for (const auto &[name, content] : {Pair("CH1.txt", old.first), {"CH2.txt", old.second}}) {
             const std::string backup = "." + name + ".tovik-old";
             EXPECT_EQ(contentOf(std::ranges::count(kept, backup) ? backup : name), content) << name;
@@ -141,7 +142,8 @@ protected:
     static void expectNextRunFindsAWholePair(const Pair &old)
     {
         const auto failure = ConvertToChannels("long.txt");
-        ASSERT_TRUE(failure && !failure->file) << "the next run did not stop at its input";
+        ASSERT_TRUE(failure && std::holds_alternative<tovik::LimitExceeded>(*failure))
+                << "the next run did not stop at its input";
         EXPECT_TRUE(pair() == old || pair() == kNew) << pair().first << " and " << pair().second;
         for (const auto &[name, content] : folder())
             EXPECT_EQ(userName(name), name) << "left behind";
@@ -187,7 +189,7 @@ TEST_F(FileSafety, OneOrTwoFailuresLoseNothing)
             expectNothingLost(failure, old, {k});
             if (!failure) {
                 EXPECT_TRUE(calls[k - 1].starts_with("remove .CH")) << calls[k - 1] << " converted";
-            } else if (failure->file->operation() != tovik::FileOperation::Delete) {
+            } else if (std::get<tovik::FileError>(*failure).operation() != tovik::FileOperation::Delete) {
                 auto after = folder();
                 before.erase("Convert.txt");
                 after.erase("Convert.txt");
@@ -215,9 +217,10 @@ TEST_F(FileSafety, ABackupThatCannotBePutBackIsKeptAndNamed)
     });
     const auto failure = ConvertToChannels("in.txt");
     NativeFile::setFaultHook({});
-    ASSERT_TRUE(failure && failure->file);
-    EXPECT_EQ(failure->file->path(), "CH1.txt");
-    EXPECT_EQ(failure->file->keptAside(), std::vector<std::string>{".CH1.txt.tovik-old"});
+    const auto *error = failure ? std::get_if<tovik::FileError>(&*failure) : nullptr;
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->path(), "CH1.txt");
+    EXPECT_EQ(error->keptAside(), std::vector<std::string>{".CH1.txt.tovik-old"});
     EXPECT_EQ(contentOf(".CH1.txt.tovik-old"), kOld.first);
     expectOwnFilesHidden("the end");
     expectNextRunFindsAWholePair(kOld);

@@ -94,7 +94,10 @@ TEST_F(FailureMessage, SaysWhatFailedWhereAndWhyAndLosesNothing)
         std::optional<std::string> convertTxt = std::nullopt;
         std::string failingCall = {}; // denied access, as in a folder the user may not write
     };
-    const std::string limit = "300000";
+    const std::string tooManyFields
+            = R"(Cannot convert "in.txt": it holds more than 1000 fields, the most one conversion )"
+              R"(takes. Put its symbols in fewer, longer fields, such as one line: a field holds )"
+              R"(up to 300000 symbols)";
     const Case cases[] = {
             {"in", "folder", "in", R"(Cannot open "in" in %: it is not a regular file)"},
             {"", "", "Convert.txt",
@@ -108,6 +111,15 @@ TEST_F(FailureMessage, SaysWhatFailedWhereAndWhyAndLosesNothing)
              ""},
             {"in.txt", std::string(300000, '1') + "\n1", "in.txt",
              R"(Cannot convert "in.txt": its items hold more than 300000 symbols, the most one conversion takes)",
+             ""},
+            // A pattern of 8191 symbols, one a line, comma-separated, or in rows of 8; and a
+            // 1001st field of one unrecognised character.
+            {"in.txt", repeated("3\r\n", 8191), "in.txt", tooManyFields, ""},
+            {"in.txt", repeated("3,", 8190) + "3", "in.txt", tooManyFields, ""},
+            {"in.txt", repeated("0,1,2,3,3,2,1,0\r\n", 1023) + "0,1,2,3,3,2,1", "in.txt", tooManyFields, ""},
+            {"in.txt", repeated("3\r\n", 1000) + "\"x\"", "in.txt", tooManyFields, ""},
+            {"in.txt", "0,\"12\" 3\r\n\r\n\"3\"x", "in.txt",
+             R"(Cannot convert "in.txt": field 2 goes on after its closing quote, and that text would be lost)",
              ""},
 #ifdef _WIN32
             {"", "", "missing.txt", R"(Cannot open "missing.txt" in %: File not found.)"},
@@ -176,7 +188,7 @@ TEST_F(FailureMessage, NamesTheOldFilesKeptAside)
 {
     tovik::FileError error(tovik::FileOperation::Replace, "CH2.txt", tovik::Refusal::InUseByProgram);
     error.keepAside(".CH1.txt.tovik-old");
-    EXPECT_EQ(tovik::failureMessage({tovik::ConversionFailure::Kind::File, error}, "in.txt"),
+    EXPECT_EQ(tovik::failureMessage(error, "in.txt"),
               "Cannot replace \"CH2.txt\" in " + utf8(directory_)
                       + ": it is in use by another program. The old file is kept as "
                         "\".CH1.txt.tovik-old\".");
