@@ -130,9 +130,9 @@ void convert(const std::string &inputPath)
     TextFieldReader symbols;
     symbols.open(kIntermediateFile);
     TextLineWriter channel1;
-    channel1.createNew(channels.newVersionOf(kChannel1File));
+    channel1.open(channels.createNewVersionOf(kChannel1File));
     TextLineWriter channel2;
-    channel2.createNew(channels.newVersionOf(kChannel2File));
+    channel2.open(channels.createNewVersionOf(kChannel2File));
     for (std::size_t k = 1; k <= symbolCount; ++k) {
         if (symbols.atEnd())
             throw FileError(FileOperation::Read, kIntermediateFile, Refusal::EndedEarly);
@@ -151,7 +151,7 @@ void convert(const std::string &inputPath)
 
     // Deleted while still locked: a conversion waiting for the lock then
     // finds the name gone and starts afresh.
-    if (!NativeFile::remove(kIntermediateFile))
+    if (!doing(FileOperation::Delete, kIntermediateFile, [] { return NativeFile::remove(kIntermediateFile); }))
         throw FileError(FileOperation::Delete, kIntermediateFile,
                         std::make_error_code(std::errc::no_such_file_or_directory));
 }

@@ -20,15 +20,9 @@ std::string besideWithSuffix(const std::string &path, const char *suffix)
 // Every step of replacing a file fails as replacing that file, whatever
 // name the step was on.
 template<typename Step>
-void replacing(const std::string &path, Step step)
+decltype(auto) replacing(const std::string &path, Step step)
 {
-    try {
-        step();
-    } catch (const FileError &error) {
-        if (error.operation() == FileOperation::Replace && error.path() == path)
-            throw;
-        throw FileError(FileOperation::Replace, path, error);
-    }
+    return doing(FileOperation::Replace, path, step);
 }
 
 bool removeQuietly(const std::string &path) noexcept
@@ -36,7 +30,7 @@ bool removeQuietly(const std::string &path) noexcept
     try {
         NativeFile::remove(path);
         return true;
-    } catch (const FileError &) {
+    } catch (const SystemCallError &) {
         return false;
     }
 }
@@ -47,7 +41,7 @@ FileReplacement::FileReplacement(std::vector<std::string> paths)
     : record_(besideWithSuffix(paths.at(0), ".tovik-commit"))
 {
     for (std::string &path : paths) {
-        NativeFile::checkReplaceable(path);
+        replacing(path, [&] { NativeFile::checkReplaceable(path); });
         files_.push_back({path, besideWithSuffix(path, ".tovik-new"),
                           besideWithSuffix(path, ".tovik-old")});
     }
@@ -75,14 +69,14 @@ void FileReplacement::recover()
         replacing(file.path, [&] { NativeFile::remove(file.newName); });
 }
 
-std::string FileReplacement::newVersionOf(const std::string &path)
+NativeFile FileReplacement::createNewVersionOf(const std::string &path)
 {
     const auto file = std::find_if(files_.begin(), files_.end(),
                                    [&](const File &f) { return f.path == path; });
     if (file == files_.end())
         throw std::invalid_argument("not a file being replaced: " + path);
     file->handedOut = true;
-    return file->newName;
+    return replacing(path, [&] { return NativeFile::createNew(file->newName, path); });
 }
 
 void FileReplacement::commit()
@@ -142,7 +136,7 @@ bool FileReplacement::undo() noexcept
             }
         }
         return true;
-    } catch (const FileError &) {
+    } catch (const SystemCallError &) {
         return false;
     }
 }

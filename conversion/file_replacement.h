@@ -26,7 +26,7 @@
 // never written through, and no file is ever reached through a name that
 // was already there.
 
-#include "file_error.h"
+#include "native_file.h"
 
 #include <string>
 #include <vector>
@@ -48,9 +48,9 @@ public:
     // and clears its names. Call it first, with the folder locked against
     // other runs.
     void recover();
-    // Where to write the new version of `path`, one of those given: a free
-    // name, for a file created afresh.
-    std::string newVersionOf(const std::string &path);
+    // Creates the new version of `path`, one of those given, under a name
+    // of its own, with the permissions of the file it is to replace.
+    NativeFile createNewVersionOf(const std::string &path);
     // Puts all the new versions in place, each complete and on the disk.
     void commit();
 

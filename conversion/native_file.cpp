@@ -1,5 +1,7 @@
 #include "native_file.h"
 
+#include "system_call.h"
+
 #include <utility>
 
 // The parts both platforms share: owning the descriptor or handle, and the
@@ -44,7 +46,7 @@ void NativeFile::setFaultHook(std::function<std::error_code(const std::string &c
     faultHook = std::move(hook);
 }
 
-std::error_code NativeFile::failsNow(const char *call, const std::string &path)
+std::error_code seamFault(const char *call, const std::string &path)
 {
     return faultHook ? faultHook(call + (' ' + path)) : std::error_code();
 }

@@ -4,8 +4,9 @@
 // class. It has two twins, native_file_posix.cpp and
 // native_file_windows.cpp; everything above it is portable.
 //
-// Paths are UTF-8. Failures throw FileError with the system's own error
-// (errno, or a Windows error code), or with one of the program's refusals.
+// Paths are UTF-8. Failures throw SystemCallError: the call, its path, and
+// the system's own error (errno, or a Windows error code) or one of the
+// program's refusals. What the call was part of, the caller says.
 //
 // The rules that keep a user's files safe are kept here:
 // - Only regular files are read or written, and nothing is opened in a way
@@ -17,6 +18,7 @@
 // - A file open for writing is locked against every other process that
 //   opens it for writing (POSIX: an advisory lock; Windows: share modes).
 //   The lock is what makes one conversion per folder.
+// - A new version of a file is never more open than the file it replaces.
 
 #include "file_error.h"
 
@@ -44,50 +46,49 @@ public:
     NativeFile() = default;
 
     // An existing regular file, for reading. A link to one is followed.
-    // Fails as FileOperation::Open.
     static NativeFile openToRead(const std::string &path);
     // A regular file for writing, created if missing but not emptied (see
     // truncate()), never through a link, and locked until closed. Another
     // process's lock on it fails at once: Refusal::InUseByConversion.
-    // Fails as FileOperation::Create.
     static NativeFile openToWrite(const std::string &path);
     // A file for writing that did not exist before, never one reached
     // through a name already there; on Windows hidden when its name starts
-    // with a dot, as it is on POSIX. Fails as FileOperation::Create.
-    static NativeFile createNew(const std::string &path);
+    // with a dot, as it is on POSIX. When `replacing` names a regular file,
+    // the new one takes its permissions (POSIX: its mode and group;
+    // Windows: its access control list), and is never more open than it.
+    static NativeFile createNew(const std::string &path, const std::string &replacing = {});
 
     bool isOpen() const noexcept { return native_.isOpen(); }
     FileId id() const noexcept { return id_; }
+    const std::string &path() const noexcept { return path_; }
 
     // Up to `size` bytes; 0 at the end of the file.
     std::size_t read(char *data, std::size_t size);
-    // All `size` bytes, or a FileOperation::Write failure.
+    // All `size` bytes.
     void write(const char *data, std::size_t size);
-    // Empties the file: FileOperation::Create, as part of creating it.
+    // Empties the file.
     void truncate();
-    // Everything written is on the disk: FileOperation::Write.
+    // Everything written is on the disk.
     void sync();
     // Closes, reporting a failed close; does nothing when not open. A file
     // destroyed open is closed without a word.
     void close();
 
-    // Fails, as FileOperation::Replace, unless `path` is missing or a name
-    // that rename() could replace without loss: a writable regular file
-    // or, on POSIX, a symbolic link.
+    // Fails unless `path` is missing or a name that rename() could replace
+    // without loss: a writable regular file or, on POSIX, a symbolic link.
     static void checkReplaceable(const std::string &path);
     // Whether the name `path` is there, whatever it names.
-    // FileOperation::Replace, as it only serves replacing files.
     static bool exists(const std::string &path);
     // Moves `from` to `to`, replacing whatever `to` names (a link itself,
     // never its target). On Windows a file moved to a name with a leading
     // dot is hidden, and one moved from such a name to another shown.
-    // FileOperation::Replace, on `to`.
+    // Fails on `to`.
     static void rename(const std::string &from, const std::string &to);
     // Removes the name `path` (a link itself, never its target). Returns
-    // false when there is no such name: FileOperation::Delete.
+    // false when there is no such name.
     static bool remove(const std::string &path);
     // Makes the names made and changed in the folder holding `path`
-    // durable: FileOperation::Replace.
+    // durable.
     static void syncFolder(const std::string &path);
 
     // Where a path with no folder of its own is looked for: the working
@@ -101,13 +102,18 @@ public:
     };
     static std::optional<Folder> folderOf(const std::string &path);
 
+    // The system's own words for `error`, in the user's language.
+    static std::string systemWords(std::error_code error);
+
     // A test seam in the way of SQLite's I/O error tests: `hook` is shown
     // every read and every call that changes a file or a folder (create,
-    // truncate, write, sync, close of a file open for writing, rename,
-    // remove, syncFolder) before it is made, as "sync .CH1.txt.tovik-new":
+    // chmod, chown, truncate, write, sync, close of a file open for
+    // writing, rename, remove, syncFolder; on Windows, reading the
+    // permissions to copy) before it is made, as "sync .CH1.txt.tovik-new":
     // which call, on which path. When it returns an error, the call fails
     // as the system would fail it with that error. An empty hook, the
-    // default, sees nothing.
+    // default, sees nothing. Each twin makes these calls through one table
+    // (system_call.h).
     static void setFaultHook(std::function<std::error_code(const std::string &call)> hook);
 
 private:
@@ -141,8 +147,6 @@ private:
 
     // The twin's own close, for a file closed without a word.
     static void closeQuietly(std::intptr_t native) noexcept;
-    // Notes a call for the seam, and returns the error it is to fail with.
-    static std::error_code failsNow(const char *call, const std::string &path);
 
     Native native_;
     FileId id_;

@@ -94,7 +94,7 @@ TextFieldReader::~TextFieldReader() = default;
 void TextFieldReader::open(const std::string &path)
 {
     close();
-    file_ = NativeFile::openToRead(path);
+    file_ = doing(FileOperation::Open, path, [&] { return NativeFile::openToRead(path); });
     buffer_.resize(kBlockSize);
 
     // A short first read cannot split the mark from a regular file.
@@ -125,7 +125,7 @@ bool TextFieldReader::fill()
         return false;
     if (!utf16_) {
         buffer_.resize(kBlockSize);
-        end_ = file_.read(buffer_.data(), buffer_.size());
+        end_ = read(buffer_.data(), buffer_.size());
         return end_ > 0;
     }
     // A block of UTF-16 may decode to nothing (one byte, or a lone high
@@ -133,13 +133,18 @@ bool TextFieldReader::fill()
     std::vector<unsigned char> raw(kBlockSize);
     buffer_.clear();
     while (buffer_.empty()) {
-        const std::size_t count = file_.read(reinterpret_cast<char *>(raw.data()), raw.size());
+        const std::size_t count = read(reinterpret_cast<char *>(raw.data()), raw.size());
         utf16_->decode(raw.data(), count, buffer_);
         if (count == 0)
             break;
     }
     end_ = buffer_.size();
     return end_ > 0;
+}
+
+std::size_t TextFieldReader::read(char *data, std::size_t size)
+{
+    return doing(FileOperation::Read, file_.path(), [&] { return file_.read(data, size); });
 }
 
 std::optional<char> TextFieldReader::peek()
@@ -220,7 +225,7 @@ void TextFieldReader::close() noexcept
     // Nothing was written, so a failing close loses nothing.
     try {
         file_.close();
-    } catch (const FileError &) {
+    } catch (const SystemCallError &) {
     }
     utf16_.reset();
     pos_ = end_ = dropped_ = 0;

@@ -93,6 +93,7 @@ private:
     class Utf16Decoder;
 
     std::string_view readFieldSlowly(std::size_t maxLength);
+    std::size_t read(char *data, std::size_t size);
     std::optional<char> peek();
     bool fill();
     // Moves past characters while `keep` holds, appending them to `field`

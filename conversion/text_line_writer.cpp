@@ -25,21 +25,18 @@ TextLineWriter::~TextLineWriter()
 void TextLineWriter::create(const std::string &path, std::optional<FileId> reading)
 {
     close();
-    NativeFile file = NativeFile::openToWrite(path);
-    if (file.id() == reading)
-        throw FileError(FileOperation::Create, path, Refusal::BeingConverted);
-    file.truncate();
-    start(std::move(file));
+    open(doing(FileOperation::Create, path, [&] {
+        NativeFile file = NativeFile::openToWrite(path);
+        if (file.id() == reading)
+            throw FileError(FileOperation::Create, path, Refusal::BeingConverted);
+        file.truncate();
+        return file;
+    }));
 }
 
-void TextLineWriter::createNew(const std::string &path)
+void TextLineWriter::open(NativeFile file)
 {
     close();
-    start(NativeFile::createNew(path));
-}
-
-void TextLineWriter::start(NativeFile file)
-{
     file_ = std::move(file);
     buffer_.resize(kBlockSize);
     used_ = 0;
@@ -66,7 +63,7 @@ void TextLineWriter::flush()
     if (used_ == 0)
         return;
     try {
-        file_.write(buffer_.data(), used_);
+        doing(FileOperation::Write, file_.path(), [&] { file_.write(buffer_.data(), used_); });
     } catch (const FileError &) {
         failed_ = true;
         throw;
@@ -79,8 +76,8 @@ void TextLineWriter::close()
     if (!file_.isOpen())
         return;
     flush();
-    file_.sync();
-    file_.close();
+    doing(FileOperation::Write, file_.path(), [&] { file_.sync(); });
+    doing(FileOperation::Close, file_.path(), [&] { file_.close(); });
 }
 
 } // namespace tovik

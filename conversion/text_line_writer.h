@@ -30,8 +30,8 @@ public:
     // whole when it is `reading`, a file the caller reads, whatever name
     // that is read by.
     void create(const std::string &path, std::optional<FileId> reading = std::nullopt);
-    // Creates a file that does not exist yet.
-    void createNew(const std::string &path);
+    // Writes to a file opened for writing, from its start.
+    void open(NativeFile file);
     void writeLine(std::string_view text)
     {
         // Inline, the common case: a short line straight into the buffer.
@@ -55,7 +55,6 @@ public:
     void close();
 
 private:
-    void start(NativeFile file);
     void writeThroughFlushes(std::string_view text);
 
     NativeFile file_;

@@ -2,108 +2,177 @@
 
 #include "native_file.h"
 
-#ifdef _WIN32
-#include "wide_text.h"
-
-#include <windows.h>
-#endif
+#include <algorithm>
+#include <array>
+#include <initializer_list>
+#include <string_view>
+#include <utility>
 
 namespace tovik {
 
 namespace {
 
-const char *verbOf(FileOperation operation)
+enum class Message {
+    Open, OpenIn, Read, ReadIn, Create, CreateIn, Write, WriteIn, Close, CloseIn,
+    Delete, DeleteIn, Replace, ReplaceIn,
+    OldFileKept, OldFilesKept,
+    NotRegular, SymbolicLink, HardLink, ReadOnly, InUseByConversion, InUseByProgram,
+    BeingConverted, EndedEarly, FolderGone, WorkingFolderGone,
+    TooManyFields, FieldTooLong, TooManySymbols, TextAfterQuote, OutOfMemory,
+};
+
+struct Wording
 {
-    switch (operation) {
-    case FileOperation::Open:
-        return "open";
-    case FileOperation::Read:
-        return "read";
-    case FileOperation::Create:
-        return "create";
-    case FileOperation::Write:
-        return "write";
-    case FileOperation::Close:
-        return "close";
-    case FileOperation::Delete:
-        return "delete";
-    case FileOperation::Replace:
-        return "replace";
+    Message message;
+    std::string_view text;
+};
+
+// Every text a failure shows: whole sentences, their placeholders named in
+// braces, and the program's own reasons, which take the place of the
+// system's in {reason}. {folder} is the working folder, named when the
+// path names none, as the user may not know which folder that is.
+constexpr std::array kWordings{
+        Wording{Message::Open, R"(Cannot open "{path}": {reason})"},
+        Wording{Message::OpenIn, R"(Cannot open "{path}" in {folder}: {reason})"},
+        Wording{Message::Read, R"(Cannot read "{path}": {reason})"},
+        Wording{Message::ReadIn, R"(Cannot read "{path}" in {folder}: {reason})"},
+        Wording{Message::Create, R"(Cannot create "{path}": {reason})"},
+        Wording{Message::CreateIn, R"(Cannot create "{path}" in {folder}: {reason})"},
+        Wording{Message::Write, R"(Cannot write "{path}": {reason})"},
+        Wording{Message::WriteIn, R"(Cannot write "{path}" in {folder}: {reason})"},
+        Wording{Message::Close, R"(Cannot close "{path}": {reason})"},
+        Wording{Message::CloseIn, R"(Cannot close "{path}" in {folder}: {reason})"},
+        Wording{Message::Delete, R"(Cannot delete "{path}": {reason})"},
+        Wording{Message::DeleteIn, R"(Cannot delete "{path}" in {folder}: {reason})"},
+        Wording{Message::Replace, R"(Cannot replace "{path}": {reason})"},
+        Wording{Message::ReplaceIn, R"(Cannot replace "{path}" in {folder}: {reason})"},
+        Wording{Message::OldFileKept, R"(The old file is kept as "{first}".)"},
+        Wording{Message::OldFilesKept, R"(The old files are kept as "{first}" and "{second}".)"},
+        Wording{Message::NotRegular, "it is not a regular file"},
+        Wording{Message::SymbolicLink, "it is a symbolic link"},
+        Wording{Message::HardLink, "it is a second name of another file (a hard link)"},
+        Wording{Message::ReadOnly, "it is read-only"},
+        Wording{Message::InUseByConversion, "it is in use by another conversion"},
+        Wording{Message::InUseByProgram, "it is in use by another program"},
+        Wording{Message::BeingConverted, "it is the file being converted"},
+        Wording{Message::EndedEarly, "it ended before its last symbol"},
+        Wording{Message::FolderGone, "the folder no longer exists"},
+        Wording{Message::WorkingFolderGone, "the working folder no longer exists"},
+        Wording{Message::TooManyFields,
+                R"(Cannot convert "{path}": it holds more than {most} fields, the most one )"
+                R"(conversion takes. Put its symbols in fewer, longer fields, such as one line: )"
+                R"(a field holds up to {symbols} symbols)"},
+        Wording{Message::FieldTooLong,
+                R"(Cannot convert "{path}": a field holds more than {most} characters, the most )"
+                R"(one conversion takes)"},
+        Wording{Message::TooManySymbols,
+                R"(Cannot convert "{path}": its items hold more than {most} symbols, the most one )"
+                R"(conversion takes)"},
+        Wording{Message::TextAfterQuote,
+                R"(Cannot convert "{path}": field {field} goes on after its closing quote, and )"
+                R"(that text would be lost)"},
+        Wording{Message::OutOfMemory, R"(Cannot convert "{path}": there is not enough memory)"},
+};
+
+static_assert([] {
+    for (std::size_t i = 0; i < kWordings.size(); ++i) {
+        if (kWordings[i].message != static_cast<Message>(i))
+            return false;
     }
-    return "use";
+    return true;
+}());
+
+using Values = std::initializer_list<std::pair<std::string_view, std::string>>;
+
+// The text of `message`, each {name} in it given its value.
+std::string words(Message message, Values values = {})
+{
+    const std::string_view text = kWordings[static_cast<std::size_t>(message)].text;
+    std::string filled;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t open = text.find('{', at);
+        const std::size_t close = text.find('}', open);
+        if (close == std::string_view::npos) {
+            filled += text.substr(at);
+            break;
+        }
+        const std::string_view name = text.substr(open + 1, close - open - 1);
+        const auto value = std::find_if(values.begin(), values.end(),
+                                        [&](const auto &entry) { return entry.first == name; });
+        filled += text.substr(at, open - at);
+        filled += value != values.end() ? std::string_view(value->second)
+                                        : text.substr(open, close - open + 1);
+        at = close + 1;
+    }
+    return filled;
 }
 
-const char *wordsFor(Refusal refusal)
+Message sentenceFor(FileOperation operation, bool inFolder)
+{
+    const auto pick = [&](Message alone, Message in) { return inFolder ? in : alone; };
+    switch (operation) {
+    case FileOperation::Open:
+        return pick(Message::Open, Message::OpenIn);
+    case FileOperation::Read:
+        return pick(Message::Read, Message::ReadIn);
+    case FileOperation::Create:
+        return pick(Message::Create, Message::CreateIn);
+    case FileOperation::Write:
+        return pick(Message::Write, Message::WriteIn);
+    case FileOperation::Close:
+        return pick(Message::Close, Message::CloseIn);
+    case FileOperation::Delete:
+        return pick(Message::Delete, Message::DeleteIn);
+    case FileOperation::Replace:
+        break;
+    }
+    return pick(Message::Replace, Message::ReplaceIn);
+}
+
+Message reasonFor(Refusal refusal)
 {
     switch (refusal) {
     case Refusal::NotRegular:
-        return "it is not a regular file";
+        return Message::NotRegular;
     case Refusal::SymbolicLink:
-        return "it is a symbolic link";
+        return Message::SymbolicLink;
     case Refusal::HardLink:
-        return "it is a second name of another file (a hard link)";
+        return Message::HardLink;
     case Refusal::ReadOnly:
-        return "it is read-only";
+        return Message::ReadOnly;
     case Refusal::InUseByConversion:
-        return "it is in use by another conversion";
+        return Message::InUseByConversion;
     case Refusal::InUseByProgram:
-        return "it is in use by another program";
+        return Message::InUseByProgram;
     case Refusal::BeingConverted:
-        return "it is the file being converted";
+        return Message::BeingConverted;
     case Refusal::EndedEarly:
-        return "it ended before its last symbol";
+        break;
     }
-    return "it cannot be used";
-}
-
-// The system's reason in its own words, in the user's language.
-std::string systemWords(std::error_code error)
-{
-#ifdef _WIN32
-    if (error.category() == std::system_category()) {
-        wchar_t *buffer = nullptr;
-        const DWORD length = ::FormatMessageW(
-                FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
-                        | FORMAT_MESSAGE_IGNORE_INSERTS,
-                nullptr, static_cast<DWORD>(error.value()), 0, reinterpret_cast<wchar_t *>(&buffer),
-                0, nullptr);
-        std::string words = narrow(std::wstring_view(buffer, buffer ? length : 0));
-        ::LocalFree(buffer);
-        while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == ' '))
-            words.pop_back();
-        return words.empty() ? "Windows error " + std::to_string(error.value()) : words;
-    }
-#endif
-    return error.message();
+    return Message::EndedEarly;
 }
 
 std::string fileMessage(const FileError &error)
 {
-    std::string message = std::string("Cannot ") + verbOf(error.operation()) + " \"" + error.path()
-            + "\"";
-    std::string reason
-            = error.refusal() ? wordsFor(*error.refusal()) : systemWords(error.error());
-    // A bare name with its folder: the user may not know which folder the
-    // program works in.
-    if (const auto folder = NativeFile::folderOf(error.path())) {
-        if (!folder->path.empty())
-            message += " in " + folder->path;
-        if (folder->gone)
-            reason = folder->path.empty() ? "the working folder no longer exists"
-                                          : "the folder no longer exists";
-    }
-    message += ": " + reason;
+    std::string reason = error.refusal() ? words(reasonFor(*error.refusal()))
+                                         : NativeFile::systemWords(error.error());
+    const auto folder = NativeFile::folderOf(error.path());
+    const bool inFolder = folder && !folder->path.empty();
+    if (folder && folder->gone)
+        reason = words(inFolder ? Message::FolderGone : Message::WorkingFolderGone);
+    std::string message = words(sentenceFor(error.operation(), inFolder),
+                                {{"path", error.path()},
+                                 {"folder", inFolder ? folder->path : ""},
+                                 {"reason", reason}});
 
     const std::vector<std::string> &kept = error.keptAside();
-    if (!kept.empty()) {
-        if (message.back() != '.')
-            message += '.';
-        message += kept.size() == 1 ? " The old file is kept as " : " The old files are kept as ";
-        for (std::size_t i = 0; i < kept.size(); ++i)
-            message += (i == 0 ? "\"" : " and \"") + kept[i] + "\"";
-        message += '.';
-    }
-    return message;
+    if (kept.empty())
+        return message;
+    // The system's words may end a sentence of their own.
+    message += message.ends_with('.') ? " " : ". ";
+    if (kept.size() == 1)
+        return message + words(Message::OldFileKept, {{"first", kept[0]}});
+    return message + words(Message::OldFilesKept, {{"first", kept[0]}, {"second", kept[1]}});
 }
 
 } // namespace
@@ -112,27 +181,24 @@ std::string failureMessage(const ConversionFailure &failure, const std::string &
 {
     if (const auto *error = std::get_if<FileError>(&failure))
         return fileMessage(*error);
-    const std::string cannotConvert = "Cannot convert \"" + inputPath + "\": ";
     if (const auto *limit = std::get_if<LimitExceeded>(&failure)) {
-        const std::string most = std::to_string(limit->most);
+        const Values values{{"path", inputPath},
+                            {"most", std::to_string(limit->most)},
+                            {"symbols", std::to_string(kMaxSymbols)}};
         switch (limit->limit) {
         case Limit::Fields:
-            return cannotConvert + "it holds more than " + most
-                    + " fields, the most one conversion takes. Put its symbols in fewer, "
-                      "longer fields, such as one line: a field holds up to "
-                    + std::to_string(kMaxSymbols) + " symbols";
+            return words(Message::TooManyFields, values);
         case Limit::FieldLength:
-            return cannotConvert + "a field holds more than " + most
-                    + " characters, the most one conversion takes";
+            return words(Message::FieldTooLong, values);
         case Limit::Symbols:
-            return cannotConvert + "its items hold more than " + most
-                    + " symbols, the most one conversion takes";
+            break;
         }
+        return words(Message::TooManySymbols, values);
     }
     if (const auto *text = std::get_if<TextAfterQuote>(&failure))
-        return cannotConvert + "field " + std::to_string(text->field)
-                + " goes on after its closing quote, and that text would be lost";
-    return cannotConvert + "there is not enough memory";
+        return words(Message::TextAfterQuote,
+                     {{"path", inputPath}, {"field", std::to_string(text->field)}});
+    return words(Message::OutOfMemory, {{"path", inputPath}});
 }
 
 } // namespace tovik

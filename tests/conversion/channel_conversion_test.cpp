@@ -6,6 +6,7 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using namespace std::string_literals;
@@ -86,7 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
 // and replace what is there without writing through a link: a symbolic link
 // is replaced itself, and the other name of a hard link, where a killed run
 // left its temporary files or (on POSIX) in Convert.txt's place, stays as
-// it was.
+// it was. On POSIX a file replaced keeps its mode and, where the user may
+// give it one, its group; one new is made as any program makes a file.
 TEST_F(Conversion, ReplacesOldFilesWhereverTheInputIs)
 {
     const std::string old = "old, and longer than the new content\r\n";
@@ -102,6 +104,10 @@ TEST_F(Conversion, ReplacesOldFilesWhereverTheInputIs)
 #else
     std::filesystem::create_hard_link("kept.txt", "Convert.txt");
     std::filesystem::create_symlink("kept.txt", "CH1.txt");
+    std::filesystem::permissions("CH2.txt", std::filesystem::perms(0640));
+    const gid_t group = ::getegid() + 1;
+    const bool grouped = ::chown("CH2.txt", -1, group) == 0;
+    const auto mode = [](const char *name) { return static_cast<int>(std::filesystem::status(name).permissions()); };
 #endif
     // A UTF-8 name, and deeper than the 260 characters of an old Windows path.
     std::string input = utf8(directory_) + "/d\xC3\xA1ta";
@@ -113,15 +119,22 @@ TEST_F(Conversion, ReplacesOldFilesWhereverTheInputIs)
     ASSERT_EQ(outcome(ConvertToChannels(input)), "converted");
     EXPECT_EQ(folder(), expected);
 #ifndef _WIN32
-    // Made as any program makes a file: readable and writable as the umask lets them be.
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    for (const char *name : {"CH1.txt", "CH2.txt"})
-        EXPECT_EQ(std::filesystem::status(name).permissions(), std::filesystem::perms(0666 & ~mask)) << name;
+    EXPECT_EQ(mode("CH1.txt"), 0666 & ~static_cast<int>(mask));
+    EXPECT_EQ(mode("CH2.txt"), 0640);
+    struct stat status{};
+    EXPECT_EQ(::stat("CH2.txt", &status) == 0 ? status.st_gid : 0, grouped ? group : ::getegid());
 #endif
 
     // The result may replace its own input.
     writeFile("CH1.txt", "3");
+#ifndef _WIN32
+    std::filesystem::permissions("CH1.txt", std::filesystem::perms(0600));
+#endif
     ASSERT_EQ(outcome(ConvertToChannels("CH1.txt")), "converted");
     EXPECT_EQ(readFile("CH1.txt") + readFile("CH2.txt"), "1\r\n1\r\n");
+#ifndef _WIN32
+    EXPECT_EQ(mode("CH1.txt"), 0600);
+#endif
 }

@@ -1,6 +1,6 @@
-// Nothing lost, nothing torn: a conversion failing at every step, and at
-// every two steps of replacing the channels, in the way of SQLite's I/O
-// error tests. After each, the next run finds the pair whole: both old or
+// Nothing lost, nothing torn: a conversion failing at every step, at every
+// step and all after it, and at every two steps of replacing the channels,
+// in the way of SQLite's I/O error tests. After each, the next run finds the pair whole: both old or
 // both new. A kill needs no test of its own: it leaves the folder as a
 // step left it, and the next run finishes the switch with the same code
 // that finishes one whose undoing failed, which the pairs reach.
@@ -10,6 +10,7 @@
 #include "working_directory.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <set>
 
 #ifdef _WIN32
@@ -61,60 +62,77 @@ protected:
 
     static std::string contentOf(const std::string &name)
     {
-        const auto entries = folder();
-        return entries.contains(name) ? entries.at(name) : "none";
+        return std::filesystem::exists(name) ? readFile(name) : "none";
     }
 
     static Pair pair() { return {contentOf("CH1.txt"), contentOf("CH2.txt")}; }
 
+    // The channels, each old one its owner's alone.
     static void place(const Pair &channels)
     {
         for (const auto &[name, content] : {Pair("CH1.txt", channels.first), {"CH2.txt", channels.second}}) {
             std::filesystem::remove(name);
-            if (content != "none")
-                writeFile(name, content);
+            if (content == "none")
+                continue;
+            writeFile(name, content);
+            std::filesystem::permissions(name, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
         }
     }
 
-    // Converts in.txt with the calls numbered in `failing` failing, noting
-    // every call in calls_. On Windows each call also finds every name of
-    // the program's own hidden, as the leading dot hides it on POSIX.
-    std::optional<tovik::ConversionFailure> convertFailing(std::set<std::size_t> failing)
+    // Converts in.txt with the calls numbered in `failing` failing, and with
+    // every call from the `from`-th on, noting every call in calls_ and the
+    // numbers of those failed in failed_. Each call also finds the
+    // program's own files guarded.
+    std::optional<tovik::ConversionFailure> convertFailing(std::set<std::size_t> failing,
+                                                           std::size_t from = SIZE_MAX)
     {
         calls_.clear();
-        NativeFile::setFaultHook([this, failing](const std::string &call) {
+        failed_.clear();
+        NativeFile::setFaultHook([=, this](const std::string &call) {
             calls_.push_back(call);
-            expectOwnFilesHidden(call);
-            return failing.contains(calls_.size()) ? kIoError : std::error_code();
+            expectOwnFilesGuarded(call);
+            if (!failing.contains(calls_.size()) && calls_.size() < from)
+                return std::error_code();
+            failed_.insert(calls_.size());
+            return kIoError;
         });
         auto failure = ConvertToChannels("in.txt");
         NativeFile::setFaultHook({});
-        expectOwnFilesHidden("the end");
+        expectOwnFilesGuarded("the end");
         return failure;
     }
 
-    static void expectOwnFilesHidden([[maybe_unused]] const std::string &when)
+    // On Windows every name of the program's own is hidden, as the leading
+    // dot hides it on POSIX; on POSIX no new version is more open than the
+    // file it is to replace.
+    static void expectOwnFilesGuarded(const std::string &when)
     {
+        namespace fs = std::filesystem;
+        for (const fs::directory_entry &entry : fs::directory_iterator(".")) {
+            const std::string name = entry.path().filename().string();
 #ifdef _WIN32
-        for (const auto &[name, content] : folder()) {
-            if (name.starts_with('.')) {
-                EXPECT_TRUE(::GetFileAttributesA(name.c_str()) & FILE_ATTRIBUTE_HIDDEN)
+            EXPECT_TRUE(!name.starts_with('.') || ::GetFileAttributesA(name.c_str()) & FILE_ATTRIBUTE_HIDDEN)
+                    << name << " at " << when;
+#else
+            if (name.ends_with(".tovik-new") && fs::exists(userName(name))) {
+                EXPECT_EQ(fs::status(name).permissions() & ~fs::status(userName(name)).permissions(), fs::perms::none)
                         << name << " at " << when;
             }
-        }
 #endif
+        }
     }
 
-    // The conversion failing the calls numbered `failing` either succeeds,
-    // the new pair in place, or reports one of those failures: for the last
+    // The conversion that failed the calls in failed_ either succeeds, the
+    // new pair in place, or reports one of those failures: for the last
     // step, removing Convert.txt, with the new pair in place, and otherwise
-    // with each old file in its place or kept aside where it says.
-    void expectNothingLost(const std::optional<tovik::ConversionFailure> &failure, const Pair &old,
-                           const std::set<std::size_t> &failing) const
+    // with each old file in its place or kept aside where it says. Where
+    // there was none, there is nothing to lose: a disk failing from some
+    // call on may leave a new one in place, which the next run pairs.
+    void expectNothingLost(const std::optional<tovik::ConversionFailure> &failure, const Pair &old) const
     {
         std::string trace = "failing";
         std::set<std::string> files;
-        for (std::size_t k : failing) {
+        for (std::size_t k : failed_) {
             const std::string &call = calls_.at(k - 1);
             trace += ' ' + call + ',';
             files.insert(userName(call.substr(call.find(' ') + 1)));
@@ -133,7 +151,9 @@ protected:
         const auto &kept = error->keptAside();
         for (const auto &[name, content] : {Pair("CH1.txt", old.first), {"CH2.txt", old.second}}) {
             const std::string backup = "." + name + ".tovik-old";
-            EXPECT_EQ(contentOf(std::ranges::count(kept, backup) ? backup : name), content) << name;
+            if (content != "none") {
+                EXPECT_EQ(contentOf(std::ranges::count(kept, backup) ? backup : name), content) << name;
+            }
         }
     }
 
@@ -150,12 +170,14 @@ protected:
     }
 
     std::vector<std::string> calls_;
+    std::set<std::size_t> failed_;
 };
 
 } // namespace
 
-// Every call that changes a file fails in turn, and with each of those that
-// replace the channels, every call after it, its undoing included. A single
+// Every call that changes a file fails in turn; then it and every call after
+// it, as on a disk gone bad; and with each of those that replace the
+// channels, every single call after it, its undoing included. A single
 // failure leaves the folder as it was, Convert.txt aside, but for two steps
 // after the new pair is in place: removing Convert.txt, which fails the
 // conversion all the same, and removing a backup or the record, which is no
@@ -186,7 +208,7 @@ TEST_F(FileSafety, OneOrTwoFailuresLoseNothing)
             place(old);
             auto before = folder();
             const auto failure = convertFailing({k});
-            expectNothingLost(failure, old, {k});
+            expectNothingLost(failure, old);
             if (!failure) {
                 EXPECT_TRUE(calls[k - 1].starts_with("remove .CH")) << calls[k - 1] << " converted";
             } else if (std::get<tovik::FileError>(*failure).operation() != tovik::FileOperation::Delete) {
@@ -198,9 +220,12 @@ TEST_F(FileSafety, OneOrTwoFailuresLoseNothing)
             expectNextRunFindsAWholePair(old);
             for (std::size_t m = k + 1, steps = calls_.size(); k >= replacing && m <= steps; ++m) {
                 place(old);
-                expectNothingLost(convertFailing({k, m}), old, {k, m});
+                expectNothingLost(convertFailing({k, m}), old);
                 expectNextRunFindsAWholePair(old);
             }
+            place(old);
+            expectNothingLost(convertFailing({}, k), old);
+            expectNextRunFindsAWholePair(old);
         }
     }
 }
@@ -222,6 +247,6 @@ TEST_F(FileSafety, ABackupThatCannotBePutBackIsKeptAndNamed)
     EXPECT_EQ(error->path(), "CH1.txt");
     EXPECT_EQ(error->keptAside(), std::vector<std::string>{".CH1.txt.tovik-old"});
     EXPECT_EQ(contentOf(".CH1.txt.tovik-old"), kOld.first);
-    expectOwnFilesHidden("the end");
+    expectOwnFilesGuarded("the end");
     expectNextRunFindsAWholePair(kOld);
 }
