@@ -13,9 +13,8 @@ namespace tovik {
 class FrontEnd
 {
 public:
-    // The message box buttons and answers carry the desktop's own numbers.
-    enum class Buttons { Ok = 0, YesNo = 4 };
-    enum class Answer { Ok = 1, Yes = 6, No = 7 };
+    enum class Buttons { Ok, YesNo };
+    enum class Answer { Ok, Yes, No };
 
     virtual ~FrontEnd() = default;
 
