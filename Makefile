@@ -56,13 +56,13 @@ bench: deps
 
 # The core and its tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize: deps
-	@cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTOVIK_WINDOW=OFF -DTOVIK_SANITIZE=ON >/dev/null
+	@cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTOVIK_FRONT_END=none -DTOVIK_SANITIZE=ON >/dev/null
 	cmake --build build-sanitize -j $(JOBS)
 	ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
 
 # A bounded libFuzzer run over the reader and the conversion.
 fuzz: deps
-	@CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOVIK_WINDOW=OFF -DTOVIK_FUZZ=ON >/dev/null
+	@CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOVIK_FRONT_END=none -DTOVIK_FUZZ=ON >/dev/null
 	cmake --build build-fuzz -j $(JOBS) --target conversion_fuzzer
 	rm -rf build-fuzz/corpus && mkdir -p build-fuzz/corpus
 	@# Every run syncs its files: in memory (/dev/shm) that costs nothing.

@@ -1,9 +1,10 @@
 #pragma once
 
-// The program's only window, drawn with Qt Widgets from the shared layout.
-// The commands are TovikForm's; this window only draws, answers the form's
-// three requests (the Open dialog, a message box, the end of the program),
-// and follows the desktop's colours when they change.
+// The program's only window, drawn with Qt Widgets from the shared layout:
+// the twin of win32/tovik.h. The commands are TovikForm's; this window only
+// draws, answers the form's three requests (the Open dialog, a message box,
+// the end of the program), and follows the desktop's colours when they
+// change.
 //
 // Ending the program hides the window and leaves the event loop with the
 // exit status, so QApplication::exec() returns it and main() destroys the

@@ -2,13 +2,13 @@
 // the message loop, which hands keys to the dialog manager first so that the
 // window's buttons answer Tab, Enter and Space as a dialog's do.
 
-#include "tovik_window.h"
+#include "tovik.h"
 
 #include <cstdlib>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show)
 {
-    tovik::TovikWindow window;
+    tovik::Tovik window;
     if (!window.create())
         return EXIT_FAILURE;
     ShowWindow(window.handle(), show);

@@ -5,7 +5,7 @@
 //
 // Usage: measure_window    (exit status 1: no window)
 
-#include "tovik_window.h"
+#include "tovik.h"
 
 #include <fcntl.h>
 #include <io.h>
@@ -17,7 +17,7 @@ int main()
     // What the program's manifest declares: it draws at the monitor's
     // resolution itself.
     SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-    tovik::TovikWindow window;
+    tovik::Tovik window;
     if (!window.create())
         return 1;
     // Lines for a Linux script: LF, not the C runtime's CR LF.

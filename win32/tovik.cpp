@@ -1,4 +1,4 @@
-#include "tovik_window.h"
+#include "tovik.h"
 
 #include "twips.h"
 #include "wide_text.h"
@@ -60,12 +60,12 @@ HMENU makeMenuBar()
 
 } // namespace
 
-TovikWindow::TovikWindow()
+Tovik::Tovik()
     : form_(*this)
 {
 }
 
-bool TovikWindow::create()
+bool Tovik::create()
 {
     const std::wstring name = widen(layout::kWindowName);
     WNDCLASSEXW windowClass{};
@@ -88,7 +88,7 @@ bool TovikWindow::create()
     return true;
 }
 
-LRESULT TovikWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT Tovik::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE: {
@@ -143,7 +143,7 @@ LRESULT TovikWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 // Created in tab order, so Tab goes through them as the layout lists them.
 // The notice is single-line: the ellipsis style makes the static control
 // draw it on one line, cut short rather than wrapped should it ever not fit.
-bool TovikWindow::createControls()
+bool Tovik::createControls()
 {
     for (std::size_t i = 0; i < layout::kControls.size(); ++i) {
         const layout::Control &control = layout::kControls[i];
@@ -162,7 +162,7 @@ bool TovikWindow::createControls()
     return true;
 }
 
-void TovikWindow::layOut(UINT dpi, POINT frameOrigin)
+void Tovik::layOut(UINT dpi, POINT frameOrigin)
 {
     RECT frame = frameAround({0, 0}, dpi);
     SetWindowPos(hwnd_, nullptr, frameOrigin.x, frameOrigin.y, frame.right - frame.left,
@@ -184,7 +184,7 @@ void TovikWindow::layOut(UINT dpi, POINT frameOrigin)
     windowFont_.swap(windowFont);
 }
 
-void TovikWindow::command(int id)
+void Tovik::command(int id)
 {
     if (id >= kControlIds && id < kControlIds + static_cast<int>(layout::kControls.size()))
         form_.click(layout::kControls[id - kControlIds].name);
@@ -192,7 +192,7 @@ void TovikWindow::command(int id)
         form_.click(layout::kFileMenuItems[id - kMenuIds].name);
 }
 
-LRESULT TovikWindow::defaultButton() const
+LRESULT Tovik::defaultButton() const
 {
     HWND focus = GetFocus();
     const bool ours = std::find(controls_.begin(), controls_.end(), focus) != controls_.end();
@@ -201,7 +201,7 @@ LRESULT TovikWindow::defaultButton() const
     return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
 }
 
-std::optional<std::string> TovikWindow::showOpenDialog(const layout::FileFilter &filter)
+std::optional<std::string> Tovik::showOpenDialog(const layout::FileFilter &filter)
 {
     // Description and pattern, each ended by a NUL; c_str() adds the NUL
     // that ends the list.
@@ -226,7 +226,7 @@ std::optional<std::string> TovikWindow::showOpenDialog(const layout::FileFilter 
     return narrow(path);
 }
 
-FrontEnd::Answer TovikWindow::showMessage(const std::string &text, Buttons buttons)
+FrontEnd::Answer Tovik::showMessage(const std::string &text, Buttons buttons)
 {
     const UINT type = buttons == Buttons::YesNo ? MB_YESNO | MB_DEFBUTTON1 : MB_OK;
     switch (MessageBoxW(hwnd_, widen(text).c_str(), widen(layout::kMessageCaption).c_str(), type)) {
@@ -239,7 +239,7 @@ FrontEnd::Answer TovikWindow::showMessage(const std::string &text, Buttons butto
     }
 }
 
-void TovikWindow::endProgram(int status)
+void Tovik::endProgram(int status)
 {
     exitStatus_ = status;
     DestroyWindow(hwnd_);

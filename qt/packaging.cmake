@@ -1,6 +1,8 @@
 # The Debian package, built by cpack from the install rules of qt/ and
-# resources/. Its dependencies come from the binary through dpkg-shlibdeps,
-# plus the font the window asks for, which no library pulls in.
+# desktop.cmake. Its dependencies come from the binary through
+# dpkg-shlibdeps, plus the font the window asks for, which no library pulls
+# in.
+include(${CMAKE_CURRENT_LIST_DIR}/desktop.cmake)
 
 # Every library the program needs is in the system's library folders and
 # Debian binaries carry no runpath: drop the $ORIGIN/../lib that

@@ -13,7 +13,7 @@ set(TOVIK_PACKAGE tovik-${PROJECT_VERSION}-win64)
 set(TOVIK_README_TITLE "Tovik ${PROJECT_VERSION} for Windows")
 string(LENGTH "${TOVIK_README_TITLE}" length)
 string(REPEAT "=" ${length} TOVIK_README_RULE)
-configure_file(${CMAKE_CURRENT_LIST_DIR}/README-windows.txt.in ${TOVIK_PACKAGE}/README.txt
+configure_file(${PROJECT_SOURCE_DIR}/resources/README-windows.txt.in ${TOVIK_PACKAGE}/README.txt
   @ONLY NEWLINE_STYLE CRLF)
 
 # One folder in the archive, so that unpacking it where it lies puts nothing
@@ -34,9 +34,9 @@ add_custom_command(OUTPUT ${TOVIK_PACKAGE}.zip
   VERBATIM)
 
 find_program(TOVIK_MAKENSIS makensis REQUIRED)
-set(TOVIK_ICO "${CMAKE_CURRENT_LIST_DIR}/tovik.ico")
-set(TOVIK_WIZARD_BMP "${CMAKE_CURRENT_LIST_DIR}/wizard.bmp")
-configure_file(${CMAKE_CURRENT_LIST_DIR}/tovik.nsi.in tovik.nsi @ONLY)
+set(TOVIK_ICO "${PROJECT_SOURCE_DIR}/resources/tovik.ico")
+set(TOVIK_WIZARD_BMP "${PROJECT_SOURCE_DIR}/resources/wizard.bmp")
+configure_file(${PROJECT_SOURCE_DIR}/resources/tovik.nsi.in tovik.nsi @ONLY)
 # -WX: a warning fails the build, as the compiler's would be read.
 add_custom_command(OUTPUT ${TOVIK_PACKAGE}-setup.exe
   COMMAND ${TOVIK_MAKENSIS} -V2 -WX -NOCD -INPUTCHARSET UTF8

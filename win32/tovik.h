@@ -33,18 +33,18 @@
 
 namespace tovik {
 
-class TovikWindow : public BaseWindow<TovikWindow>, private FrontEnd
+class Tovik : public BaseWindow<Tovik>, private FrontEnd
 {
 public:
-    TovikWindow();
-    TovikWindow(const TovikWindow &) = delete;
-    TovikWindow &operator=(const TovikWindow &) = delete;
+    Tovik();
+    Tovik(const Tovik &) = delete;
+    Tovik &operator=(const Tovik &) = delete;
 
     // Creates the window, hidden, at the stored place on the screen.
     bool create();
 
 private:
-    friend class BaseWindow<TovikWindow>;
+    friend class BaseWindow<Tovik>;
 
     struct FontDeleter
     {

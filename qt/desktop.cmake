@@ -1,0 +1,33 @@
+# Desktop integration, under one id: the desktop entry, the AppStream
+# metainfo and the hicolor icons; and the manual page. The metainfo's release
+# and the manual page carry the project version; move the date along with it.
+include(GNUInstallDirs)
+set(resources ${PROJECT_SOURCE_DIR}/resources)
+set(TOVIK_RELEASE_DATE 2026-12-06)
+configure_file(${resources}/${TOVIK_APP_ID}.metainfo.xml.in ${TOVIK_APP_ID}.metainfo.xml @ONLY)
+configure_file(${resources}/tovik.1.in tovik.1 @ONLY)
+
+install(FILES ${resources}/${TOVIK_APP_ID}.desktop
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${TOVIK_APP_ID}.metainfo.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+foreach(size 16 24 32 48)
+  install(FILES ${resources}/icons/tovik-${size}.png
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+    RENAME ${TOVIK_APP_ID}.png)
+endforeach()
+install(FILES ${resources}/tovik.svg
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+  RENAME ${TOVIK_APP_ID}.svg)
+
+# Manual pages are installed compressed, as man-db reads them: gzip at its
+# best, without the name and time stamp that would make each build differ.
+add_custom_command(OUTPUT tovik.1.gz
+  COMMAND gzip -9 --no-name --force --keep tovik.1
+  DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/tovik.1
+  VERBATIM)
+add_custom_target(manual_page ALL DEPENDS tovik.1.gz)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tovik.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+set(TOVIK_DESKTOP_ENTRY "${resources}/${TOVIK_APP_ID}.desktop")
+set(TOVIK_METAINFO "${CMAKE_CURRENT_BINARY_DIR}/${TOVIK_APP_ID}.metainfo.xml")
