@@ -34,8 +34,7 @@ const std::error_code kAccessDenied(EACCES, std::generic_category());
 // on Windows "held" (by a program that shares it with no one) and "pipe";
 // or else the bytes it holds. `held` keeps open what must stay
 // so.
-void make(const std::string &name, const std::string &what,
-          std::vector<std::shared_ptr<void>> &held)
+void make(const std::string &name, const std::string &what, std::vector<std::shared_ptr<void>> &held)
 {
     namespace fs = std::filesystem;
     std::error_code none;
@@ -90,114 +89,63 @@ class FailureMessage : public WorkingDirectoryTest, public ::testing::WithParamI
 
 using KeptAside = WorkingDirectoryTest;
 
-const std::string kTooManyFields
-        = R"(Cannot convert "in.txt": it holds more than 1000 fields, the most one conversion )"
-          R"(takes. Put its symbols in fewer, longer fields, such as one line: a field holds )"
-          R"(up to 300000 symbols)";
+const std::string kTooManyFields = R"(Cannot convert "in.txt": it holds more than 1000 fields, the most one conversion takes. )"
+                                  R"(Put its symbols in fewer, longer fields, such as one line: a field holds up to 300000 symbols)";
+const std::string kConverted = "0\r\n1\r\n2\r\n3\r\n";
 
 // Each row runs in a folder holding in.txt ("0123"), an old CH1.txt and a
 // Convert.txt left by an earlier run; `%` in a message is that folder. Past
 // a limit, or once the channels are written, Convert.txt keeps what the
 // conversion wrote to it; else the folder is as it was.
+// clang-format off
 const Case kCases[] = {
-        {"InputIsAFolder", "in", "folder", "in",
-         R"(Cannot open "in" in %: it is not a regular file)"},
-        {"InputIsConvertTxt", "", "", "Convert.txt",
-         R"(Cannot create "Convert.txt" in %: it is the file being converted)"},
-        {"ConvertTxtInUse", "Convert.txt", "in use", "in.txt",
-         R"(Cannot create "Convert.txt" in %: it is in use by another conversion)"},
-        {"ChannelIsAFolder", "CH2.txt", "folder", "in.txt",
-         R"(Cannot replace "CH2.txt" in %: it is not a regular file)"},
-        {"ChannelReadOnly", "CH2.txt", "read-only", "in.txt",
-         R"(Cannot replace "CH2.txt" in %: it is read-only)"},
-        {"FieldTooLong", "in.txt", std::string(300001, '1'), "in.txt",
-         R"(Cannot convert "in.txt": a field holds more than 300000 characters, the most one conversion takes)",
-         ""},
-        {"TooManySymbols", "in.txt", std::string(300000, '1') + "\n1", "in.txt",
-         R"(Cannot convert "in.txt": its items hold more than 300000 symbols, the most one conversion takes)",
-         ""},
-        // A pattern of 8191 symbols, one a line, comma-separated, or in rows of 8; and a
-        // 1001st field of one unrecognised character.
-        {"PatternOneALine", "in.txt", repeated("3\r\n", 8191), "in.txt", kTooManyFields, ""},
-        {"PatternCommaSeparated", "in.txt", repeated("3,", 8190) + "3", "in.txt", kTooManyFields,
-         ""},
-        {"PatternInRowsOf8", "in.txt", repeated("0,1,2,3,3,2,1,0\r\n", 1023) + "0,1,2,3,3,2,1",
-         "in.txt", kTooManyFields, ""},
-        {"QuotedFieldAfterThe1000th", "in.txt", repeated("3\r\n", 1000) + "\"x\"", "in.txt",
-         kTooManyFields, ""},
-        {"TextAfterQuote", "in.txt", "0,\"12\" 3\r\n\r\n\"3\"x", "in.txt",
-         R"(Cannot convert "in.txt": field 2 goes on after its closing quote, and that text would be lost)",
-         ""},
+    {"InputIsAFolder", "in", "folder", "in", R"(Cannot open "in" in %: it is not a regular file)"},
+    {"InputIsConvertTxt", "", "", "Convert.txt", R"(Cannot create "Convert.txt" in %: it is the file being converted)"},
+    {"ConvertTxtInUse", "Convert.txt", "in use", "in.txt", R"(Cannot create "Convert.txt" in %: it is in use by another conversion)"},
+    {"ChannelIsAFolder", "CH2.txt", "folder", "in.txt", R"(Cannot replace "CH2.txt" in %: it is not a regular file)"},
+    {"ChannelReadOnly", "CH2.txt", "read-only", "in.txt", R"(Cannot replace "CH2.txt" in %: it is read-only)"},
+    {"FieldTooLong", "in.txt", std::string(300001, '1'), "in.txt",
+     R"(Cannot convert "in.txt": a field holds more than 300000 characters, the most one conversion takes)", ""},
+    {"TooManySymbols", "in.txt", std::string(300000, '1') + "\n1", "in.txt",
+     R"(Cannot convert "in.txt": its items hold more than 300000 symbols, the most one conversion takes)", ""},
+    // A pattern of 8191 symbols, one a line, comma-separated, or in rows of 8;
+    // and a 1001st field of one unrecognised character.
+    {"PatternOneALine", "in.txt", repeated("3\r\n", 8191), "in.txt", kTooManyFields, ""},
+    {"PatternCommaSeparated", "in.txt", repeated("3,", 8190) + "3", "in.txt", kTooManyFields, ""},
+    {"PatternInRowsOf8", "in.txt", repeated("0,1,2,3,3,2,1,0\r\n", 1023) + "0,1,2,3,3,2,1", "in.txt", kTooManyFields, ""},
+    {"QuotedFieldAfterThe1000th", "in.txt", repeated("3\r\n", 1000) + "\"x\"", "in.txt", kTooManyFields, ""},
+    {"TextAfterQuote", "in.txt", "0,\"12\" 3\r\n\r\n\"3\"x", "in.txt",
+     R"(Cannot convert "in.txt": field 2 goes on after its closing quote, and that text would be lost)", ""},
 #ifdef _WIN32
-        {"MissingInput", "", "", "missing.txt",
-         R"(Cannot open "missing.txt" in %: File not found.)"},
-        {"DeviceName", "", "", "NUL", R"(Cannot open "NUL" in %: it is not a regular file)"},
-        {"Pipe", R"(\\.\pipe\tovik-test)", "pipe", R"(\\.\pipe\tovik-test)",
-         R"(Cannot open "\\.\pipe\tovik-test": it is not a regular file)"},
-        {"InputHeld", "in.txt", "held", "in.txt",
-         R"(Cannot open "in.txt" in %: it is in use by another program)"},
-        {"ConvertTxtHeld", "Convert.txt", "held", "in.txt",
-         R"(Cannot create "Convert.txt" in %: it is in use by another program)"},
-        {"ChannelHeld", "CH2.txt", "held", "in.txt",
-         R"(Cannot replace "CH2.txt" in %: it is in use by another program)",
-         "0\r\n1\r\n2\r\n3\r\n"},
-        {"ConvertTxtHardLink", "Convert.txt", "hard link to in.txt", "in.txt",
-         R"(Cannot create "Convert.txt" in %: it is a second name of another file (a hard link))"},
-        {"CreateDenied",
-         "",
-         "",
-         "in.txt",
-         R"(Cannot create "Convert.txt" in %: Access denied.)",
-         {},
-         "create Convert.txt"},
-        {"WriteDenied", "", "", "in.txt", R"(Cannot write "Convert.txt" in %: Access denied.)", "",
-         "write Convert.txt"},
-        {"ReadDenied",
-         "",
-         "",
-         "in.txt",
-         R"(Cannot read "in.txt" in %: Access denied.)",
-         {},
-         "read in.txt"},
-        // The old file's access control list, which the new one takes on, cannot be read.
-        {"AccessListDenied", "", "", "in.txt", R"(Cannot replace "CH1.txt" in %: Access denied.)",
-         "0\r\n1\r\n2\r\n3\r\n", "accessList CH1.txt"},
+    {"MissingInput", "", "", "missing.txt", R"(Cannot open "missing.txt" in %: File not found.)"},
+    {"DeviceName", "", "", "NUL", R"(Cannot open "NUL" in %: it is not a regular file)"},
+    {"Pipe", R"(\\.\pipe\tovik-test)", "pipe", R"(\\.\pipe\tovik-test)", R"(Cannot open "\\.\pipe\tovik-test": it is not a regular file)"},
+    {"InputHeld", "in.txt", "held", "in.txt", R"(Cannot open "in.txt" in %: it is in use by another program)"},
+    {"ConvertTxtHeld", "Convert.txt", "held", "in.txt", R"(Cannot create "Convert.txt" in %: it is in use by another program)"},
+    {"ChannelHeld", "CH2.txt", "held", "in.txt", R"(Cannot replace "CH2.txt" in %: it is in use by another program)", kConverted},
+    {"ConvertTxtHardLink", "Convert.txt", "hard link to in.txt", "in.txt",
+     R"(Cannot create "Convert.txt" in %: it is a second name of another file (a hard link))"},
+    {"CreateDenied", "", "", "in.txt", R"(Cannot create "Convert.txt" in %: Access denied.)", {}, "create Convert.txt"},
+    {"WriteDenied", "", "", "in.txt", R"(Cannot write "Convert.txt" in %: Access denied.)", "", "write Convert.txt"},
+    {"ReadDenied", "", "", "in.txt", R"(Cannot read "in.txt" in %: Access denied.)", {}, "read in.txt"},
+    // The access control list that the new CH1.txt is to take on cannot be read.
+    {"AccessListDenied", "", "", "in.txt", R"(Cannot replace "CH1.txt" in %: Access denied.)", kConverted, "accessList CH1.txt"},
 #else
-        {"MissingInput", "", "", "missing.txt",
-         R"(Cannot open "missing.txt" in %: No such file or directory)"},
-        {"CreateDenied",
-         "",
-         "",
-         "in.txt",
-         R"(Cannot create "Convert.txt" in %: Permission denied)",
-         {},
-         "create Convert.txt"},
-        {"WriteDenied", "", "", "in.txt", R"(Cannot write "Convert.txt" in %: Permission denied)",
-         "", "write Convert.txt"},
-        {"ReadDenied",
-         "",
-         "",
-         "in.txt",
-         R"(Cannot read "in.txt" in %: Permission denied)",
-         {},
-         "read in.txt"},
-        // The old file's mode, which the new one takes on, cannot be given.
-        {"ModeDenied", "", "", "in.txt", R"(Cannot replace "CH1.txt" in %: Permission denied)",
-         "0\r\n1\r\n2\r\n3\r\n", "chmod .CH1.txt.tovik-new"},
-        {"DeviceInput", "", "", "/dev/null",
-         R"(Cannot open "/dev/null": it is not a regular file)"},
-        {"FifoInput", "fifo.txt", "fifo", "fifo.txt",
-         R"(Cannot open "fifo.txt" in %: it is not a regular file)"},
-        {"ConvertTxtFifo", "Convert.txt", "fifo", "in.txt",
-         R"(Cannot create "Convert.txt" in %: it is not a regular file)"},
-        {"ConvertTxtSymbolicLink", "Convert.txt", "link to in.txt", "in.txt",
-         R"(Cannot create "Convert.txt" in %: it is a symbolic link)"},
-        {"ChannelFifo", "CH1.txt", "fifo", "in.txt",
-         R"(Cannot replace "CH1.txt" in %: it is not a regular file)"},
-        {"FolderGone", "gone", "gone", "../in.txt",
-         R"(Cannot create "Convert.txt" in %/gone: the folder no longer exists)"},
+    {"MissingInput", "", "", "missing.txt", R"(Cannot open "missing.txt" in %: No such file or directory)"},
+    {"CreateDenied", "", "", "in.txt", R"(Cannot create "Convert.txt" in %: Permission denied)", {}, "create Convert.txt"},
+    {"WriteDenied", "", "", "in.txt", R"(Cannot write "Convert.txt" in %: Permission denied)", "", "write Convert.txt"},
+    {"ReadDenied", "", "", "in.txt", R"(Cannot read "in.txt" in %: Permission denied)", {}, "read in.txt"},
+    // The mode that the new CH1.txt is to take on cannot be given.
+    {"ModeDenied", "", "", "in.txt", R"(Cannot replace "CH1.txt" in %: Permission denied)", kConverted, "chmod .CH1.txt.tovik-new"},
+    {"DeviceInput", "", "", "/dev/null", R"(Cannot open "/dev/null": it is not a regular file)"},
+    {"FifoInput", "fifo.txt", "fifo", "fifo.txt", R"(Cannot open "fifo.txt" in %: it is not a regular file)"},
+    {"ConvertTxtFifo", "Convert.txt", "fifo", "in.txt", R"(Cannot create "Convert.txt" in %: it is not a regular file)"},
+    {"ConvertTxtSymbolicLink", "Convert.txt", "link to in.txt", "in.txt", R"(Cannot create "Convert.txt" in %: it is a symbolic link)"},
+    {"ChannelFifo", "CH1.txt", "fifo", "in.txt", R"(Cannot replace "CH1.txt" in %: it is not a regular file)"},
+    {"FolderGone", "gone", "gone", "../in.txt", R"(Cannot create "Convert.txt" in %/gone: the folder no longer exists)"},
 #endif
 };
+// clang-format on
 
 } // namespace
 
@@ -235,8 +183,7 @@ INSTANTIATE_TEST_SUITE_P(ConvertToChannels, FailureMessage, ::testing::ValuesIn(
 // find the only copy of it.
 TEST_F(KeptAside, TheMessageNamesTheOldFile)
 {
-    tovik::FileError error(tovik::FileOperation::Replace, "CH2.txt",
-                           tovik::Refusal::InUseByProgram);
+    tovik::FileError error(tovik::FileOperation::Replace, "CH2.txt", tovik::Refusal::InUseByProgram);
     error.keepAside(".CH1.txt.tovik-old");
     EXPECT_EQ(tovik::failureMessage(error, "in.txt"),
               "Cannot replace \"CH2.txt\" in " + utf8(directory_)
