@@ -74,9 +74,10 @@ ItemTable readItems(TextFieldReader &input)
     for (std::size_t slot = 1; slot <= kMaxItems && !input.atEnd(); ++slot) {
         const std::size_t dropped = input.dropped();
         const std::string_view item = input.readField(kMaxSymbols);
-        // Every field among the first kMaxItems is read, and held to the
-        // same bounds, but those after the first empty one are never
-        // converted, so they are not kept.
+        // Every field among the first kMaxItems is read, as the conversion
+        // always has, so each is held to the same bounds: a file with an
+        // oversized one is refused wherever it stands. Those after the
+        // first empty field are never converted, so they are not kept.
         if (walkEnded)
             continue;
         if (item.empty()) {
