@@ -10,6 +10,10 @@ JOBS          ?= $(shell nproc)
 PREFIX        ?= /usr/local
 FUZZ_TIME     ?= 30
 
+# A path given relative to this folder, for a build that runs in another:
+# empty stays empty.
+absolute = $$(path='$(1)'; [ -z "$$path" ] || realpath -m -- "$$path")
+
 CMAKE_CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 .PHONY: all deps run test reproducible windows bench sanitize fuzz package install clean
@@ -43,10 +47,17 @@ reproducible: deps
 
 # Tovik for Windows, cross-built with MinGW-w64: $(WINDOWS_BUILD)/tovik.exe,
 # the portable tovik-<version>-win64.zip and the installer
-# tovik-<version>-win64-setup.exe beside it, and the tests as .exe files.
+# tovik-<version>-win64-setup.exe beside it, with their SHA256SUMS, and the
+# tests as .exe files. Signed when TOVIK_SIGN_PKCS12 and
+# TOVIK_SIGN_PASSWORD_FILE name the certificate and its password's file, in
+# the environment or on make's command line (win32/signing.cmake); passed on
+# even when empty, so that a build without them is unsigned again.
 windows:
 	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake >/dev/null
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+	  -DTOVIK_SIGN_PKCS12="$(call absolute,$(TOVIK_SIGN_PKCS12))" \
+	  -DTOVIK_SIGN_PASSWORD_FILE="$(call absolute,$(TOVIK_SIGN_PASSWORD_FILE))" \
+	  -DTOVIK_SIGN_TIMESTAMP_URL="$(TOVIK_SIGN_TIMESTAMP_URL)" >/dev/null
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
 bench: deps
@@ -72,7 +83,7 @@ fuzz: deps
 	  $(CURDIR)/build-fuzz/corpus $(CURDIR)/tests/conversion/fuzz-seeds; \
 	  status=$$?; rm -rf "$$work"; exit $$status
 
-# build/tovik_<version>_amd64.deb
+# build/tovik_<version>_amd64.deb, with its SHA256SUMS
 package: deps
 	@$(MAKE) --no-print-directory all
 	cd $(BUILD) && cpack -G DEB

@@ -36,7 +36,7 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 # cpack stamps the files in it, and its own members, with the time that
 # SOURCE_DATE_EPOCH names, set here for it; the members' permissions, which
 # cpack takes from the builder's umask, strip-nondeterminism then makes what
-# dpkg-deb writes.
+# dpkg-deb writes. Then its SHA256SUMS goes beside it.
 find_program(TOVIK_STRIP_NONDETERMINISM strip-nondeterminism REQUIRED)
 file(CONFIGURE OUTPUT cpack-environment.cmake
   CONTENT "set(ENV{SOURCE_DATE_EPOCH} @TOVIK_SOURCE_DATE_EPOCH@)\n" @ONLY)
@@ -44,7 +44,8 @@ file(CONFIGURE OUTPUT cpack-normalise.cmake
   CONTENT "execute_process(COMMAND @TOVIK_STRIP_NONDETERMINISM@ --type ar --normalizers=+ar
   --timestamp @TOVIK_SOURCE_DATE_EPOCH@ \${CPACK_PACKAGE_FILES} COMMAND_ERROR_IS_FATAL ANY)\n" @ONLY)
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_BINARY_DIR}/cpack-environment.cmake)
-set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_BINARY_DIR}/cpack-normalise.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_BINARY_DIR}/cpack-normalise.cmake
+  ${CMAKE_CURRENT_LIST_DIR}/debian-sums.cmake)
 
 include(GNUInstallDirs)
 # What Debian asks of every package: its changelog, native since Plendor

@@ -8,6 +8,12 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show)
 {
+    // Windows' own DLLs load others on demand (the Open dialog many), and
+    // would look for them beside tovik.exe first: in a Downloads folder a
+    // web page may have dropped a DLL of the same name there. Only System32
+    // is searched from here on, before any window or dialog loads one.
+    if (!SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        return EXIT_FAILURE;
     tovik::Tovik window;
     if (!window.create())
         return EXIT_FAILURE;

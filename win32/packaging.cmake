@@ -37,12 +37,23 @@ find_program(TOVIK_MAKENSIS makensis REQUIRED)
 set(TOVIK_ICO "${PROJECT_SOURCE_DIR}/resources/tovik.ico")
 set(TOVIK_WIZARD_BMP "${PROJECT_SOURCE_DIR}/resources/wizard.bmp")
 configure_file(${PROJECT_SOURCE_DIR}/resources/tovik.nsi.in tovik.nsi @ONLY)
-# -WX: a warning fails the build, as the compiler's would be read.
+# -WX: a warning fails the build, as the compiler's would be read. SIGN
+# names the command that signs the uninstaller and the installer, when the
+# build signs (win32/signing.cmake).
 add_custom_command(OUTPUT ${TOVIK_PACKAGE}-setup.exe
-  COMMAND ${TOVIK_MAKENSIS} -V2 -WX -NOCD -INPUTCHARSET UTF8
+  COMMAND ${TOVIK_SIGN_ENV} ${TOVIK_MAKENSIS} -V2 -WX -NOCD -INPUTCHARSET UTF8
     -DPROGRAM=$<TARGET_FILE:tovik> -DOUTFILE=${TOVIK_PACKAGE}-setup.exe
+    "$<$<BOOL:${TOVIK_SIGN}>:-DSIGN=${CMAKE_SOURCE_DIR}/cmake/sign>"
     ${CMAKE_CURRENT_BINARY_DIR}/tovik.nsi
   DEPENDS tovik ${CMAKE_CURRENT_BINARY_DIR}/tovik.nsi ${TOVIK_ICO} ${TOVIK_WIZARD_BMP}
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+  COMMAND_EXPAND_LISTS
   VERBATIM)
-add_custom_target(windows_packages ALL DEPENDS ${TOVIK_PACKAGE}.zip ${TOVIK_PACKAGE}-setup.exe)
+
+# What a user compares a download with: sha256sum -c SHA256SUMS.
+add_custom_command(OUTPUT SHA256SUMS
+  COMMAND sh -c "sha256sum $<TARGET_FILE_NAME:tovik> ${TOVIK_PACKAGE}.zip ${TOVIK_PACKAGE}-setup.exe >SHA256SUMS"
+  DEPENDS tovik ${TOVIK_PACKAGE}.zip ${TOVIK_PACKAGE}-setup.exe
+  WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+  VERBATIM)
+add_custom_target(windows_packages ALL DEPENDS ${TOVIK_PACKAGE}.zip ${TOVIK_PACKAGE}-setup.exe SHA256SUMS)
