@@ -231,3 +231,15 @@ TEST_F(FileSafety, OneOrTwoFailuresLoseNothing)
         }
     }
 }
+
+#ifdef _WIN32
+// A CH1.txt that carries a reparse point is refused as a link only when it
+// is one; Wine makes no reparse points, so the tags are given here.
+TEST(ReparsePoint, OnlySymbolicLinksAndJunctionsAreLinks)
+{
+    EXPECT_TRUE(NativeFile::isLink(FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_SYMLINK));
+    EXPECT_TRUE(NativeFile::isLink(FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_MOUNT_POINT));
+    EXPECT_FALSE(NativeFile::isLink(FILE_ATTRIBUTE_REPARSE_POINT, 0x9000101A)); // a OneDrive placeholder's
+    EXPECT_FALSE(NativeFile::isLink(FILE_ATTRIBUTE_ARCHIVE, IO_REPARSE_TAG_SYMLINK)); // a tag without the attribute is noise
+}
+#endif

@@ -11,8 +11,9 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstdlib>
 
-int main()
+int main(int argc, char *argv[])
 {
     // What the program's manifest declares: it draws at the monitor's
     // resolution itself.
@@ -22,14 +23,28 @@ int main()
         return 1;
     // Lines for a Linux script: LF, not the C runtime's CR LF.
     _setmode(_fileno(stdout), _O_BINARY);
-    RECT client;
-    GetClientRect(window.handle(), &client);
-    std::printf("client: %ld x %ld\n", client.right, client.bottom);
-    for (HWND child = GetWindow(window.handle(), GW_CHILD); child;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        LOGFONTW font{};
-        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)), sizeof font,
-                   &font);
-        std::printf("font: %ld\n", font.lfHeight);
+    const HWND handle = window.handle();
+    UINT dpi = GetDpiForWindow(handle);
+    for (int next = 1;; ++next) {
+        // The client area that the frame holds at the window's resolution:
+        // Wine, unlike Windows, draws the frame's edges at the system's.
+        RECT frame, edges{};
+        GetWindowRect(handle, &frame);
+        AdjustWindowRectExForDpi(&edges, GetWindowLongW(handle, GWL_STYLE), TRUE,
+                                 GetWindowLongW(handle, GWL_EXSTYLE), dpi);
+        std::printf("client: %ld x %ld\n", frame.right - frame.left - (edges.right - edges.left),
+                    frame.bottom - frame.top - (edges.bottom - edges.top));
+        for (HWND child = GetWindow(handle, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            LOGFONTW font{};
+            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)), sizeof font,
+                       &font);
+            std::printf("font: %ld\n", font.lfHeight);
+        }
+        if (next == argc)
+            return 0;
+        // As Windows tells a window moved to a monitor of another resolution,
+        // suggesting the frame's place.
+        dpi = static_cast<UINT>(std::atoi(argv[next]));
+        SendMessageW(handle, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&frame));
     }
 }
