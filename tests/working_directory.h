@@ -1,7 +1,10 @@
 #pragma once
 
 // Each test runs in a fresh temporary working directory, removed afterwards,
-// with helpers to arrange files in it and to see what it holds.
+// with helpers to arrange files in it and to see what it holds; no fault
+// hook a test sets outlives it.
+
+#include "native_file.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +39,7 @@ protected:
 
     void TearDown() override
     {
+        tovik::NativeFile::setFaultHook({});
         std::filesystem::current_path(previous_);
         std::error_code ignored;
         std::filesystem::remove_all(directory_, ignored);

@@ -55,16 +55,7 @@ protected:
         writeFile("long.txt", std::string(300001, '1'));
     }
 
-    void TearDown() override
-    {
-        NativeFile::setFaultHook({});
-        WorkingDirectoryTest::TearDown();
-    }
-
-    static std::string contentOf(const std::string &name)
-    {
-        return std::filesystem::exists(name) ? readFile(name) : "none";
-    }
+    static std::string contentOf(const std::string &name) { return std::filesystem::exists(name) ? readFile(name) : "none"; }
 
     static Pair pair() { return {contentOf("CH1.txt"), contentOf("CH2.txt")}; }
 
@@ -231,15 +222,3 @@ TEST_F(FileSafety, OneOrTwoFailuresLoseNothing)
         }
     }
 }
-
-#ifdef _WIN32
-// A CH1.txt that carries a reparse point is refused as a link only when it
-// is one; Wine makes no reparse points, so the tags are given here.
-TEST(ReparsePoint, OnlySymbolicLinksAndJunctionsAreLinks)
-{
-    EXPECT_TRUE(NativeFile::isLink(FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_SYMLINK));
-    EXPECT_TRUE(NativeFile::isLink(FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_MOUNT_POINT));
-    EXPECT_FALSE(NativeFile::isLink(FILE_ATTRIBUTE_REPARSE_POINT, 0x9000101A)); // a OneDrive placeholder's
-    EXPECT_FALSE(NativeFile::isLink(FILE_ATTRIBUTE_ARCHIVE, IO_REPARSE_TAG_SYMLINK)); // a tag without the attribute is noise
-}
-#endif

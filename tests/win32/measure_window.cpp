@@ -1,9 +1,11 @@
 // Makes the program's window, as tovik.exe does but hidden, and prints the
 // size of its client area, below the menu bar, then each control's font
-// height, all in pixels at the system's resolution. Fonts are read here, in
-// the window's own process: Wine passes no font handle to another one.
+// height, all in pixels at the system's resolution; then, for each DPI
+// given, the same once the window is told it moved to a monitor of that
+// resolution. Fonts are read here, in the window's own process: Wine passes
+// no font handle to another one.
 //
-// Usage: measure_window    (exit status 1: no window)
+// Usage: measure_window [DPI...]    (exit status 1: no window)
 
 #include "tovik.h"
 
@@ -30,14 +32,11 @@ int main(int argc, char *argv[])
         // Wine, unlike Windows, draws the frame's edges at the system's.
         RECT frame, edges{};
         GetWindowRect(handle, &frame);
-        AdjustWindowRectExForDpi(&edges, GetWindowLongW(handle, GWL_STYLE), TRUE,
-                                 GetWindowLongW(handle, GWL_EXSTYLE), dpi);
-        std::printf("client: %ld x %ld\n", frame.right - frame.left - (edges.right - edges.left),
-                    frame.bottom - frame.top - (edges.bottom - edges.top));
+        AdjustWindowRectExForDpi(&edges, GetWindowLongW(handle, GWL_STYLE), TRUE, GetWindowLongW(handle, GWL_EXSTYLE), dpi);
+        std::printf("client: %ld x %ld\n", frame.right - frame.left - (edges.right - edges.left), frame.bottom - frame.top - (edges.bottom - edges.top));
         for (HWND child = GetWindow(handle, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
             LOGFONTW font{};
-            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)), sizeof font,
-                       &font);
+            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)), sizeof font, &font);
             std::printf("font: %ld\n", font.lfHeight);
         }
         if (next == argc)

@@ -3,9 +3,8 @@
 // one marked, its check boxes with their state, and "icon" where it shows
 // one, the text of each combo box that has one, and how many items each
 // list holds; the controls of the pages inside it too, such as an
-// installer's or the Open dialog's. X
-// sees only the dialog's pixels, so the window tests run this beside the
-// program, under the same Wine.
+// installer's or the Open dialog's. X sees only the dialog's pixels, so
+// the window tests run this beside the program, under the same Wine.
 //
 // Usage: read_message_box CAPTION    (exit status 1: no such dialog)
 
@@ -37,8 +36,7 @@ static BOOL CALLBACK print(HWND child, LPARAM)
     else if (lstrcmpiA(kind, "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON)
         std::fputs(SendMessageA(child, STM_GETICON, 0, 0) ? "icon\n" : "", stdout);
     // Asked, as GetWindowText does not ask a window of another process.
-    else if (lstrcmpiA(kind, "ComboBox") == 0
-             && SendMessageA(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)))
+    else if (lstrcmpiA(kind, "ComboBox") == 0 && SendMessageA(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)))
         std::printf("combo box: %s\n", text);
     else if (lstrcmpiA(kind, WC_LISTVIEWA) == 0)
         std::printf("list: %d items\n", static_cast<int>(SendMessageA(child, LVM_GETITEMCOUNT, 0, 0)));
