@@ -28,11 +28,12 @@ class WorkingDirectoryTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        // A name no other test has, made without mkdtemp, which Windows lacks.
+        // A name no other test has, made without mkdtemp, which Windows lacks;
+        // not ASCII, as the folders of a user named José are not.
         std::random_device random;
         do
             directory_ = std::filesystem::temp_directory_path()
-                    / ("tovik-" + std::to_string(random()));
+                    / std::filesystem::u8path("tovik-jos\xC3\xA9-" + std::to_string(random()));
         while (!std::filesystem::create_directory(directory_));
         std::filesystem::current_path(directory_);
     }
