@@ -77,6 +77,14 @@ public:
     // Fails unless `path` is missing or a name that rename() could replace
     // without loss: a writable regular file or, on POSIX, a symbolic link.
     static void checkReplaceable(const std::string &path);
+#ifdef _WIN32
+    // Whether a name listed with these attributes and this reparse tag (as
+    // FindFirstFileW gives them) is a link to something else: a symbolic
+    // link, a junction, a mount point. A file that merely carries some
+    // other reparse point, like a OneDrive placeholder in a synced Documents
+    // folder, is the user's file itself, and is replaced like any other.
+    static bool isLink(unsigned long attributes, unsigned long reparseTag);
+#endif
     // Whether the name `path` is there, whatever it names.
     static bool exists(const std::string &path);
     // Moves `from` to `to`, replacing whatever `to` names (a link itself,

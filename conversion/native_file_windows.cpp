@@ -158,19 +158,15 @@ BY_HANDLE_FILE_INFORMATION diskFileInfo(HANDLE handle, const char *call, const s
     return info;
 }
 
-// Whether the name is a link to something else (a symbolic link, a junction,
-// a mount point), as opposed to a file that merely carries a reparse point,
-// like a OneDrive placeholder in a synced Documents folder, which is the
-// user's file itself and is replaced like any other.
-bool isLink(const std::wstring &name)
+// Whether the name is a link, as its folder lists it.
+bool namesALink(const std::wstring &name)
 {
     WIN32_FIND_DATAW found{};
     const HANDLE search = ::FindFirstFileW(name.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return false;
     ::FindClose(search);
-    return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-            && IsReparseTagNameSurrogate(found.dwReserved0);
+    return NativeFile::isLink(found.dwFileAttributes, found.dwReserved0);
 }
 
 bool isDotName(const std::string &path)
@@ -399,12 +395,17 @@ void NativeFile::checkReplaceable(const std::string &path)
             return;
         throw failure("stat", path, error, {&name});
     }
-    if (isLink(name))
+    if (namesALink(name))
         throw refusal("stat", path, Refusal::SymbolicLink);
     if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
         throw refusal("stat", path, Refusal::NotRegular);
     if (attributes & FILE_ATTRIBUTE_READONLY)
         throw refusal("stat", path, Refusal::ReadOnly);
+}
+
+bool NativeFile::isLink(unsigned long attributes, unsigned long reparseTag)
+{
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsReparseTagNameSurrogate(reparseTag);
 }
 
 bool NativeFile::exists(const std::string &path)

@@ -1,7 +1,10 @@
 #pragma once
 
 // Each test runs in a fresh temporary working directory, removed afterwards,
-// with helpers to arrange files in it and to see what it holds.
+// with helpers to arrange files in it and to see what it holds; no fault
+// hook a test sets outlives it.
+
+#include "native_file.h"
 
 #include <gtest/gtest.h>
 
@@ -25,17 +28,19 @@ class WorkingDirectoryTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        // A name no other test has, made without mkdtemp, which Windows lacks.
+        // A name no other test has, made without mkdtemp, which Windows lacks;
+        // not ASCII, as the folders of a user named José are not.
         std::random_device random;
         do
             directory_ = std::filesystem::temp_directory_path()
-                    / ("tovik-" + std::to_string(random()));
+                    / std::filesystem::u8path("tovik-jos\xC3\xA9-" + std::to_string(random()));
         while (!std::filesystem::create_directory(directory_));
         std::filesystem::current_path(directory_);
     }
 
     void TearDown() override
     {
+        tovik::NativeFile::setFaultHook({});
         std::filesystem::current_path(previous_);
         std::error_code ignored;
         std::filesystem::remove_all(directory_, ignored);

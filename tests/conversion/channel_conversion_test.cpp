@@ -1,10 +1,13 @@
 #include "channel_conversion.h"
+#include "native_file.h"
 #include "working_directory.h"
 
 #include <optional>
 #include <string>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -51,44 +54,38 @@ TEST_P(Conversion, SplitsEverySymbolIntoTwoChannels)
     EXPECT_EQ(folder().count("Convert.txt"), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-        ConvertToChannels, Conversion,
-        ::testing::Values(
-                ConversionCase{"OneLine", "0123\r\n", "0011", "0101"},
-                ConversionCase{"WalkStopsAtFirstEmptyItem", "01\r\n\r\n23\r\n", "00", "01"},
-                ConversionCase{"FirstLineEmpty", "\r\n0123\r\n", "", ""},
-                // Bytes a text mode would change or stop at: NUL, Ctrl-Z.
-                ConversionCase{"UnrecognisedSymbols", "0a3\r\n9,\xE9\0\0321"s, "0x1xxxx0",
-                               "0x1xxxx1"},
-                // Each of these used to come back from Convert.txt as a delimiter or not
-                // at all, shifting every later symbol.
-                ConversionCase{"DelimitersInsideItems", "\"0,1\" \r\n0\"1\r\n\"2 \t\r\n3\"",
-                               "0x00x01xxxx1", "0x10x10xxxx1"},
-                ConversionCase{"1000Items", repeated("2\r\n", 1000), std::string(1000, '1'),
-                               std::string(1000, '0')},
-                ConversionCase{"1000ItemsNoLastLineEnd", repeated("2,", 999) + "2",
-                               std::string(1000, '1'), std::string(1000, '0')},
-                ConversionCase{"1000ItemsThenBlankLines", repeated("2\r\n", 1000) + " \t\r\n\r\n",
-                               std::string(1000, '1'), std::string(1000, '0')},
-                // The field after the 1000th decides; nothing past it is read.
-                ConversionCase{"1000ItemsThenAnEmptyQuotedField",
-                               repeated("1,", 1000) + "\"\"x," + std::string(300001, '3'),
-                               std::string(1000, '0'), std::string(1000, '1')},
-                ConversionCase{"8191SymbolsOnOneLine", repeated("0123", 2047) + "012\r\n",
-                               repeated("0011", 2047) + "001", repeated("0101", 2047) + "010"},
-                ConversionCase{"300000SymbolsAndBlanks", " " + std::string(300000, '2') + " \t",
-                               std::string(300000, '1'), std::string(300000, '0')},
-                ConversionCase{"300000SymbolsInTwoItems",
-                               std::string(150000, '1') + "\n" + std::string(150000, '1'),
-                               std::string(300000, '0'), std::string(300000, '1')}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(ConvertToChannels, Conversion, ::testing::Values(
+        ConversionCase{"OneLine", "0123\r\n", "0011", "0101"},
+        ConversionCase{"WalkStopsAtFirstEmptyItem", "01\r\n\r\n23\r\n", "00", "01"},
+        ConversionCase{"FirstLineEmpty", "\r\n0123\r\n", "", ""},
+        // Bytes a text mode would change or stop at: NUL, Ctrl-Z.
+        ConversionCase{"UnrecognisedSymbols", "0a3\r\n9,\xE9\0\0321"s, "0x1xxxx0", "0x1xxxx1"},
+        // Each of these used to come back from Convert.txt as a delimiter or not
+        // at all, shifting every later symbol.
+        ConversionCase{"DelimitersInsideItems", "\"0,1\" \r\n0\"1\r\n\"2 \t\r\n3\"", "0x00x01xxxx1", "0x10x10xxxx1"},
+        ConversionCase{"1000Items", repeated("2\r\n", 1000), std::string(1000, '1'), std::string(1000, '0')},
+        ConversionCase{"1000ItemsNoLastLineEnd", repeated("2,", 999) + "2", std::string(1000, '1'), std::string(1000, '0')},
+        ConversionCase{"1000ItemsThenBlankLines", repeated("2\r\n", 1000) + " \t\r\n\r\n", std::string(1000, '1'), std::string(1000, '0')},
+        // The field after the 1000th decides; nothing past it is read.
+        ConversionCase{"1000ItemsThenAnEmptyQuotedField", repeated("1,", 1000) + "\"\"x," + std::string(300001, '3'),
+                       std::string(1000, '0'), std::string(1000, '1')},
+        ConversionCase{"8191SymbolsOnOneLine", repeated("0123", 2047) + "012\r\n", repeated("0011", 2047) + "001", repeated("0101", 2047) + "010"},
+        ConversionCase{"300000SymbolsAndBlanks", " " + std::string(300000, '2') + " \t", std::string(300000, '1'), std::string(300000, '0')},
+        ConversionCase{"300000SymbolsInTwoItems", std::string(150000, '1') + "\n" + std::string(150000, '1'), std::string(300000, '0'),
+                       std::string(300000, '1')}),
         [](const auto &info) { return std::string(info.param.name); });
+// clang-format on
 
 // The channels land in the working folder, whatever folder the input is in,
 // and replace what is there without writing through a link: a symbolic link
 // is replaced itself, and the other name of a hard link, where a killed run
 // left its temporary files or (on POSIX) in Convert.txt's place, stays as
 // it was. On POSIX a file replaced keeps its mode and, where the user may
-// give it one, its group; one new is made as any program makes a file.
+// give it one, its group; one new is made as any program makes a file. On
+// Windows a name that carries a reparse point is a link only when its tag
+// says so: a OneDrive placeholder's is not, and the file is replaced like
+// any other. Wine makes no reparse points, so the tags are given.
 TEST_F(Conversion, ReplacesOldFilesWhereverTheInputIs)
 {
     const std::string old = "old, and longer than the new content\r\n";
@@ -101,6 +98,10 @@ TEST_F(Conversion, ReplacesOldFilesWhereverTheInputIs)
 #ifdef _WIN32
     writeFile("Convert.txt", old);
     writeFile("CH1.txt", old);
+    EXPECT_TRUE(tovik::NativeFile::isLink(FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_SYMLINK));
+    EXPECT_TRUE(tovik::NativeFile::isLink(FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_MOUNT_POINT));
+    EXPECT_FALSE(tovik::NativeFile::isLink(FILE_ATTRIBUTE_REPARSE_POINT, 0x9000101A)); // IO_REPARSE_TAG_CLOUD_1
+    EXPECT_FALSE(tovik::NativeFile::isLink(FILE_ATTRIBUTE_ARCHIVE, IO_REPARSE_TAG_SYMLINK)); // a tag without the attribute is noise
 #else
     std::filesystem::create_hard_link("kept.txt", "Convert.txt");
     std::filesystem::create_symlink("kept.txt", "CH1.txt");

@@ -55,16 +55,7 @@ protected:
         writeFile("long.txt", std::string(300001, '1'));
     }
 
-    void TearDown() override
-    {
-        NativeFile::setFaultHook({});
-        WorkingDirectoryTest::TearDown();
-    }
-
-    static std::string contentOf(const std::string &name)
-    {
-        return std::filesystem::exists(name) ? readFile(name) : "none";
-    }
+    static std::string contentOf(const std::string &name) { return std::filesystem::exists(name) ? readFile(name) : "none"; }
 
     static Pair pair() { return {contentOf("CH1.txt"), contentOf("CH2.txt")}; }
 

@@ -46,43 +46,36 @@ TEST_P(FieldRules, ReadsTheFieldsOfAFile)
     EXPECT_EQ(fields, GetParam().fields);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-        TextFieldReader, FieldRules,
-        ::testing::Values(
-                FieldCase{"OneLine", "0123\r\n", {"0123"}},
-                FieldCase{"Commas", "01,,23", {"01", "", "23"}},
-                FieldCase{"QuotedHoldsDelimiters", "\"0,1\r\n2\",3\r\n", {"0,1\r\n2", "3"}},
-                FieldCase{"AfterClosingQuoteIgnored", "\"01\"xy,23\r\n", {"01", "23"}},
-                FieldCase{"UnclosedQuoteRunsToEnd", "\"01\r\n23", {"01\r\n23"}},
-                FieldCase{"EmptyLine", "01\r\n\r\n23\r\n", {"01", "", "23"}},
-                FieldCase{"LoneCarriageReturnOrLineFeed", "01\r23\n4", {"01", "23", "4"}},
-                FieldCase{"BlanksAroundField", "0 1 \t,\t 23  \r\n", {"0 1", "23"}},
-                FieldCase{"BlanksKeptInQuotes", "\" 01 \"\r\n", {" 01 "}},
-                FieldCase{"ByteOrderMarkSkipped", kBom + "0123\r\n", {"0123"}},
-                FieldCase{"ByteOrderMarkOnly", kBom, {}},
-                FieldCase{"ByteOrderMarkLaterIsText", "0" + kBom, {"0" + kBom}},
-                FieldCase{"Utf16LittleEndianReadAsUtf8",
-                          kUtf16LE,
-                          {"0\xC3\xA9", "3\xF0\x9F\x98\x80"}},
-                FieldCase{"Utf16BigEndianReadAsUtf8", kUtf16BE, {"0\xC3\xA9", "3\xF0\x9F\x98\x80"}},
-                FieldCase{"Utf16MarkOnly", "\xFF\xFE", {}},
-                // "0", a lone surrogate, "1" and half of "2".
-                FieldCase{"Utf16BrokenBecomesReplacement",
-                          "\xFF\xFE\x30\0\x3D\xD8\x31\0\x32"s,
-                          {"0" + kReplacement + "1" + kReplacement}},
-                FieldCase{"FieldAcrossBlocks", kBlockLess1 + "23,0", {kBlockLess1 + "23", "0"}},
-                FieldCase{"CrLfAcrossBlocks", kBlockLess1 + "\r\n2", {kBlockLess1, "2"}},
-                // A field, and each run of blanks or of text passed over around it, may
-                // hold up to the limit (3 here) but no more: nothing makes the reader
-                // collect or skip without bound.
-                FieldCase{"UpToTheLimit",
-                          "012,   012   ,0 1,\"012\"abc",
-                          {"012", "012", "0 1", "012"},
-                          3},
-                FieldCase{"FieldPastTheLimit", "0123,", {"too long"}, 3},
-                FieldCase{"BlanksPastTheLimit", "    0,", {"too long"}, 3},
-                FieldCase{"TrailingBlanksPastTheLimit", "012    ,", {"too long"}, 3},
-                FieldCase{"InnerBlanksCount", "0  1,", {"too long"}, 3},
-                FieldCase{"QuotedPastTheLimit", "\"0123\",", {"too long"}, 3},
-                FieldCase{"TextAfterQuotePastTheLimit", "\"012\"abcd,", {"too long"}, 3}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(TextFieldReader, FieldRules, ::testing::Values(
+        FieldCase{"OneLine", "0123\r\n", {"0123"}},
+        FieldCase{"Commas", "01,,23", {"01", "", "23"}},
+        FieldCase{"QuotedHoldsDelimiters", "\"0,1\r\n2\",3\r\n", {"0,1\r\n2", "3"}},
+        FieldCase{"AfterClosingQuoteIgnored", "\"01\"xy,23\r\n", {"01", "23"}},
+        FieldCase{"UnclosedQuoteRunsToEnd", "\"01\r\n23", {"01\r\n23"}},
+        FieldCase{"EmptyLine", "01\r\n\r\n23\r\n", {"01", "", "23"}},
+        FieldCase{"LoneCarriageReturnOrLineFeed", "01\r23\n4", {"01", "23", "4"}},
+        FieldCase{"BlanksAroundField", "0 1 \t,\t 23  \r\n", {"0 1", "23"}},
+        FieldCase{"BlanksKeptInQuotes", "\" 01 \"\r\n", {" 01 "}},
+        FieldCase{"ByteOrderMarkSkipped", kBom + "0123\r\n", {"0123"}},
+        FieldCase{"ByteOrderMarkOnly", kBom, {}},
+        FieldCase{"ByteOrderMarkLaterIsText", "0" + kBom, {"0" + kBom}},
+        FieldCase{"Utf16LittleEndianReadAsUtf8", kUtf16LE, {"0\xC3\xA9", "3\xF0\x9F\x98\x80"}},
+        FieldCase{"Utf16BigEndianReadAsUtf8", kUtf16BE, {"0\xC3\xA9", "3\xF0\x9F\x98\x80"}},
+        FieldCase{"Utf16MarkOnly", "\xFF\xFE", {}},
+        // "0", a lone surrogate, "1" and half of "2".
+        FieldCase{"Utf16BrokenBecomesReplacement", "\xFF\xFE\x30\0\x3D\xD8\x31\0\x32"s, {"0" + kReplacement + "1" + kReplacement}},
+        FieldCase{"FieldAcrossBlocks", kBlockLess1 + "23,0", {kBlockLess1 + "23", "0"}},
+        FieldCase{"CrLfAcrossBlocks", kBlockLess1 + "\r\n2", {kBlockLess1, "2"}},
+        // A field, and each run of blanks or of text passed over around it, may
+        // hold up to the limit (3 here) but no more: nothing makes the reader
+        // collect or skip without bound.
+        FieldCase{"UpToTheLimit", "012,   012   ,0 1,\"012\"abc", {"012", "012", "0 1", "012"}, 3},
+        FieldCase{"FieldPastTheLimit", "0123,", {"too long"}, 3},
+        FieldCase{"BlanksPastTheLimit", "    0,", {"too long"}, 3},
+        FieldCase{"TrailingBlanksPastTheLimit", "012    ,", {"too long"}, 3},
+        FieldCase{"InnerBlanksCount", "0  1,", {"too long"}, 3},
+        FieldCase{"QuotedPastTheLimit", "\"0123\",", {"too long"}, 3},
+        FieldCase{"TextAfterQuotePastTheLimit", "\"012\"abcd,", {"too long"}, 3}),
         [](const auto &info) { return std::string(info.param.name); });
+// clang-format on

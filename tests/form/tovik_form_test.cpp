@@ -24,8 +24,7 @@ public:
 
     std::optional<std::string> showOpenDialog(const tovik::layout::FileFilter &filter) override
     {
-        seen.push_back("Open " + std::string(filter.description) + " for "
-                       + std::string(filter.pattern));
+        seen.push_back("Open " + std::string(filter.description) + " for " + std::string(filter.pattern));
         const std::string answer = next();
         return answer.empty() ? std::nullopt : std::optional(answer);
     }
@@ -95,24 +94,14 @@ TEST_P(Commands, DoWhatTheUserAsked)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-        TovikForm, Commands,
-        ::testing::Values(
-                Row{"NoChoiceIsAskedFor",
-                    {"Convert", "FileOpen", "Convert"},
-                    {"Ok", "", "Ok"},
-                    {kNoChoice, kOpen, kNoChoice}},
-                Row{"CancelAndExitNoKeepTheChoice",
-                    {"FileOpen", "FileOpen", "Exit", "Convert"},
-                    {"in.txt", "", "No", "Ok"},
-                    {kOpen, kOpen, kFinish, kDone, "end 0"}},
-                Row{"FailureIsReportedThenEnds",
-                    {"FileOpen", "Convert"},
-                    {"big.txt", "Ok"},
-                    {kOpen,
-                     "Cannot convert \"big.txt\": a field holds more than 300000 characters, the "
-                     "most one conversion takes [Ok]",
-                     "end 1"}},
-                Row{"ExitYesEnds", {"Exit"}, {"Yes"}, {kFinish, "end 0"}},
-                Row{"EndEndsAtOnce", {"FileOpen", "End"}, {"in.txt"}, {kOpen, "end 0"}}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(TovikForm, Commands, ::testing::Values(
+        Row{"NoChoiceIsAskedFor", {"Convert", "FileOpen", "Convert"}, {"Ok", "", "Ok"}, {kNoChoice, kOpen, kNoChoice}},
+        Row{"CancelAndExitNoKeepTheChoice", {"FileOpen", "FileOpen", "Exit", "Convert"}, {"in.txt", "", "No", "Ok"},
+            {kOpen, kOpen, kFinish, kDone, "end 0"}},
+        Row{"FailureIsReportedThenEnds", {"FileOpen", "Convert"}, {"big.txt", "Ok"},
+            {kOpen, "Cannot convert \"big.txt\": a field holds more than 300000 characters, the most one conversion takes [Ok]", "end 1"}},
+        Row{"ExitYesEnds", {"Exit"}, {"Yes"}, {kFinish, "end 0"}},
+        Row{"EndEndsAtOnce", {"FileOpen", "End"}, {"in.txt"}, {kOpen, "end 0"}}),
         [](const auto &info) { return std::string(info.param.name); });
+// clang-format on

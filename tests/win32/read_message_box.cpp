@@ -1,13 +1,16 @@
 // Prints what the message box or dialog with the caption given shows, as a
 // person reads it: its texts, its visible buttons in order with the default
 // one marked, its check boxes with their state, and "icon" where it shows
-// one; the controls of the pages inside it too, such as an installer's. X
-// sees only the dialog's pixels, so the window tests run this beside the
-// program, under the same Wine.
+// one, the text of each combo box that has one, and how many items each
+// list holds; the controls of the pages inside it too, such as an
+// installer's or the Open dialog's. X sees only the dialog's pixels, so
+// the window tests run this beside the program, under the same Wine.
 //
 // Usage: read_message_box CAPTION    (exit status 1: no such dialog)
 
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -32,6 +35,11 @@ static BOOL CALLBACK print(HWND child, LPARAM)
     // Wine keeps the icon's place in every box, empty when none.
     else if (lstrcmpiA(kind, "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON)
         std::fputs(SendMessageA(child, STM_GETICON, 0, 0) ? "icon\n" : "", stdout);
+    // Asked, as GetWindowText does not ask a window of another process.
+    else if (lstrcmpiA(kind, "ComboBox") == 0 && SendMessageA(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)))
+        std::printf("combo box: %s\n", text);
+    else if (lstrcmpiA(kind, WC_LISTVIEWA) == 0)
+        std::printf("list: %d items\n", static_cast<int>(SendMessageA(child, LVM_GETITEMCOUNT, 0, 0)));
     else if (lstrcmpiA(kind, "Static") == 0 && *text)
         std::printf("text: %s\n", text);
     return TRUE;
