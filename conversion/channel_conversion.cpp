@@ -152,7 +152,8 @@ void convert(const std::string &inputPath)
 
     // Deleted while still locked: a conversion waiting for the lock then
     // finds the name gone and starts afresh.
-    if (!doing(FileOperation::Delete, kIntermediateFile, [] { return NativeFile::remove(kIntermediateFile); }))
+    if (!doing(FileOperation::Delete, kIntermediateFile,
+               [] { return NativeFile::remove(kIntermediateFile); }))
         throw FileError(FileOperation::Delete, kIntermediateFile,
                         std::make_error_code(std::errc::no_such_file_or_directory));
 }

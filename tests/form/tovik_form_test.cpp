@@ -24,7 +24,8 @@ public:
 
     std::optional<std::string> showOpenDialog(const tovik::layout::FileFilter &filter) override
     {
-        seen.push_back("Open " + std::string(filter.description) + " for " + std::string(filter.pattern));
+        seen.push_back("Open " + std::string(filter.description) + " for "
+                       + std::string(filter.pattern));
         const std::string answer = next();
         return answer.empty() ? std::nullopt : std::optional(answer);
     }

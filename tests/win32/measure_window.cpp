@@ -32,11 +32,15 @@ int main(int argc, char *argv[])
         // Wine, unlike Windows, draws the frame's edges at the system's.
         RECT frame, edges{};
         GetWindowRect(handle, &frame);
-        AdjustWindowRectExForDpi(&edges, GetWindowLongW(handle, GWL_STYLE), TRUE, GetWindowLongW(handle, GWL_EXSTYLE), dpi);
-        std::printf("client: %ld x %ld\n", frame.right - frame.left - (edges.right - edges.left), frame.bottom - frame.top - (edges.bottom - edges.top));
-        for (HWND child = GetWindow(handle, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        AdjustWindowRectExForDpi(&edges, GetWindowLongW(handle, GWL_STYLE), TRUE,
+                                 GetWindowLongW(handle, GWL_EXSTYLE), dpi);
+        std::printf("client: %ld x %ld\n", frame.right - frame.left - (edges.right - edges.left),
+                    frame.bottom - frame.top - (edges.bottom - edges.top));
+        for (HWND child = GetWindow(handle, GW_CHILD); child;
+             child = GetWindow(child, GW_HWNDNEXT)) {
             LOGFONTW font{};
-            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)), sizeof font, &font);
+            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)), sizeof font,
+                       &font);
             std::printf("font: %ld\n", font.lfHeight);
         }
         if (next == argc)

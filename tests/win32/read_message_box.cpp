@@ -36,10 +36,12 @@ static BOOL CALLBACK print(HWND child, LPARAM)
     else if (lstrcmpiA(kind, "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON)
         std::fputs(SendMessageA(child, STM_GETICON, 0, 0) ? "icon\n" : "", stdout);
     // Asked, as GetWindowText does not ask a window of another process.
-    else if (lstrcmpiA(kind, "ComboBox") == 0 && SendMessageA(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)))
+    else if (lstrcmpiA(kind, "ComboBox") == 0
+             && SendMessageA(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)))
         std::printf("combo box: %s\n", text);
     else if (lstrcmpiA(kind, WC_LISTVIEWA) == 0)
-        std::printf("list: %d items\n", static_cast<int>(SendMessageA(child, LVM_GETITEMCOUNT, 0, 0)));
+        std::printf("list: %d items\n",
+                    static_cast<int>(SendMessageA(child, LVM_GETITEMCOUNT, 0, 0)));
     else if (lstrcmpiA(kind, "Static") == 0 && *text)
         std::printf("text: %s\n", text);
     return TRUE;
