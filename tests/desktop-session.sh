@@ -6,7 +6,7 @@
 #   start_x     a private X server, as DISPLAY
 #   start_window_manager
 # and, for the tests that drive the window with xdotool: start, visible,
-# shown, gone, geometry and ends_with.
+# shown, gone, focused, keys, geometry and ends_with.
 # On exit it runs the test's own `leaving`, if defined, then ends every job
 # the test left running, with the process group it leads, if any.
 set -euo pipefail
@@ -23,10 +23,11 @@ trap leave EXIT
 
 fail() { echo "FAIL: $*" >&2; tail -n 20 "$work"/*.log >&2 2>/dev/null; exit 1; }
 
-# Waits until the command after `what` holds, for at most 30 seconds: Wine
-# starts programs slowly on a busy machine.
+# Waits until the command after `what` holds, for at most $patience
+# seconds.
+patience=30
 within() {
-  for _ in $(seq 300); do "${@:2}" >/dev/null && return 0; sleep 0.1; done
+  for _ in $(seq $((patience * 10))); do "${@:2}" >/dev/null && return 0; sleep 0.1; done
   fail "waited in vain for $1"
 }
 
@@ -50,7 +51,11 @@ start_window_manager() {
 # Starts the command given, logged, and waits for its window: $tovik, $main.
 start() {
   "$@" >>"$work/tovik.log" 2>&1 & tovik=$!
-  within "the window" shown Tovik
+  within "the window" eval 'shown Tovik || ! kill -0 "$tovik" 2>/dev/null'
+  if ! shown Tovik; then
+    wait "$tovik" && status=0 || status=$?
+    fail "the program ended with status $status before its window showed"
+  fi
   main=$(visible Tovik)
 }
 
@@ -58,6 +63,15 @@ start() {
 visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | tail -n1; }
 shown() { [ -n "$(visible "$1")" ]; }
 gone() { ! shown "$1"; }
+focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+# keys WINDOW [KEY...]: activates the window and, once it has the keyboard,
+# presses the keys. The window manager calls a window active before the X
+# server hands it the keyboard, and a key pressed in between is lost.
+keys() {
+  xdotool windowactivate --sync "$1"
+  within "the keyboard to reach window $1" focused "$1"
+  [ $# -eq 1 ] || xdotool key "${@:2}"
+}
 # geometry WIDTH|HEIGHT WINDOW
 geometry() { xdotool getwindowgeometry --shell "$2" | sed -n "s/^$1=//p"; }
 
