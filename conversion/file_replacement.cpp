@@ -25,14 +25,22 @@ decltype(auto) replacing(const std::string &path, Step step)
     return doing(FileOperation::Replace, path, step);
 }
 
-bool removeQuietly(const std::string &path) noexcept
+// Whether `step` went through, for a step whose failure is no failure of
+// the switch.
+template<typename Step>
+bool quietly(Step step) noexcept
 {
     try {
-        NativeFile::remove(path);
+        step();
         return true;
     } catch (const SystemCallError &) {
         return false;
     }
+}
+
+bool removeQuietly(const std::string &path) noexcept
+{
+    return quietly([&] { NativeFile::remove(path); });
 }
 
 } // namespace
@@ -59,14 +67,31 @@ FileReplacement::~FileReplacement()
 
 void FileReplacement::recover()
 {
+    const std::string &first = files_.front().path;
     bool committed = false;
-    replacing(files_.front().path, [&] { committed = NativeFile::exists(record_); });
+    replacing(first, [&] { committed = NativeFile::exists(record_); });
     if (committed) {
         rollForward();
-        return;
+    } else {
+        // The switch never began, or ended with only its tidying left. A
+        // backup is dropped where its new version holds the name, and goes
+        // back where the name is free.
+        for (const File &file : files_) {
+            replacing(file.path, [&] {
+                NativeFile::remove(file.newName);
+                if (!NativeFile::exists(file.oldName))
+                    return;
+                if (NativeFile::exists(file.path))
+                    NativeFile::remove(file.oldName);
+                else
+                    NativeFile::rename(file.oldName, file.path);
+            });
+        }
     }
-    for (const File &file : files_)
-        replacing(file.path, [&] { NativeFile::remove(file.newName); });
+    // What this run and the one before it left is on the disk before any
+    // new version is made: a record whose removal a power cut lost would
+    // otherwise speak for new versions not yet written.
+    replacing(first, [&] { NativeFile::syncFolder(first); });
 }
 
 NativeFile FileReplacement::createNewVersionOf(const std::string &path)
@@ -87,7 +112,13 @@ void FileReplacement::commit()
     replacing(first, [&] { NativeFile::syncFolder(first); });
     switching_ = true;
     try {
-        replacing(first, [&] { NativeFile::createNew(record_).close(); });
+        // And the record reaches the disk before any name it speaks for
+        // changes: a power cut may keep a rename and lose a folder change
+        // made before it.
+        replacing(first, [&] {
+            NativeFile::createNew(record_).close();
+            NativeFile::syncFolder(first);
+        });
         for (File &file : files_) {
             replacing(file.path, [&] {
                 if (NativeFile::exists(file.path)) {
@@ -101,8 +132,13 @@ void FileReplacement::commit()
         replacing(first, [&] { NativeFile::syncFolder(first); });
     } catch (FileError &failure) {
         if (undo() && removeQuietly(record_)) {
-            for (const File &file : files_)
-                removeQuietly(file.newName);
+            // The new versions go once the record's removal is on the disk:
+            // a record that a power cut kept would roll forward what is left
+            // of them. Else the next run removes them.
+            if (quietly([&] { NativeFile::syncFolder(first); })) {
+                for (const File &file : files_)
+                    removeQuietly(file.newName);
+            }
             throw;
         }
         // The record stays, and with it the new versions as the outcome.
@@ -121,24 +157,26 @@ void FileReplacement::commit()
 }
 
 // Back to where the switch began: the old files under their names, the
-// new versions under theirs, the record still there.
+// new versions under theirs, the record still there. The new versions are
+// back under their names, on the disk, before any old file takes its name
+// back: a power cut that kept the old file's move and lost the new
+// version's would lose a new version that the record still speaks for.
 bool FileReplacement::undo() noexcept
 {
-    try {
+    const std::string &first = files_.front().path;
+    return quietly([&] {
         for (File &file : files_) {
-            if (file.placed) {
+            if (file.placed)
                 NativeFile::rename(file.path, file.newName);
-                file.placed = false;
-            }
-            if (file.movedAside) {
-                NativeFile::rename(file.oldName, file.path);
-                file.movedAside = false;
-            }
+            file.placed = false;
         }
-        return true;
-    } catch (const SystemCallError &) {
-        return false;
-    }
+        NativeFile::syncFolder(first);
+        for (File &file : files_) {
+            if (file.movedAside)
+                NativeFile::rename(file.oldName, file.path);
+            file.movedAside = false;
+        }
+    });
 }
 
 void FileReplacement::rollForward()

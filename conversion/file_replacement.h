@@ -1,26 +1,29 @@
 #pragma once
 
 // Replaces a set of files in one folder all together, or not at all, even
-// when the program is killed midway: SQLite's hot journal, made small.
+// when the program is killed or the power fails midway: SQLite's hot
+// journal, made small.
 //
 // The new version of each file is written beside it under a name of its
 // own, created afresh ("CH1.txt" is written as ".CH1.txt.tovik-new"), and
 // put on the disk. commit() then makes those names durable and creates the
-// commit record, ".CH1.txt.tovik-commit" beside the first file: from then
-// on the new versions are the outcome. Each old file moves aside to its
-// backup name (".CH1.txt.tovik-old") and its new version takes its place;
-// once all are in place, and durably so, the backups go, and the record
-// last.
+// commit record, ".CH1.txt.tovik-commit" beside the first file, also on the
+// disk before anything else changes: from then on the new versions are the
+// outcome. Each old file moves aside to its backup name
+// (".CH1.txt.tovik-old") and its new version takes its place; once all are
+// in place, and durably so, the backups go, and the record last.
 //
-// A kill leaves the record to say which way to go: recover(), which the
-// next run calls before anything else, finishes the switch when it finds
-// the record, and otherwise removes the new versions, which never touched
-// the old files. A failure within commit() undoes every step it took and
-// then removes the record, so the folder is as it was; if a step cannot be
-// undone, or the record not removed, the switch is finished instead. A
-// backup is never removed before every new version is in place: one that
-// is still needed when commit() fails is noted in the failure
-// (FileError::keptAside).
+// A kill or a power cut leaves the record to say which way to go:
+// recover(), which the next run calls before anything else, finishes the
+// switch when it finds the record. Without it the switch never began, or
+// had ended with only its tidying cut short: the new versions go, and so
+// does a backup whose new version holds its name; one whose name is free
+// is the only copy of an old file, and goes back. A failure within
+// commit() undoes every step it took and then removes the record, so the
+// folder is as it was; if a step cannot be undone, or the record not
+// removed, the switch is finished instead. A backup is never removed
+// before every new version is in place: one that is still needed when
+// commit() fails is noted in the failure (FileError::keptAside).
 //
 // A file is replaced by renaming over it: a link there is replaced itself,
 // never written through, and no file is ever reached through a name that

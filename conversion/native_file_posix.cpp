@@ -25,6 +25,7 @@ int openFile(const char *path, int flags, mode_t mode)
 // Every call that the test seam sees, under its name.
 namespace calls {
 const SystemCall create{"create", openFile, -1};
+const SystemCall lock{"lock", ::flock, -1};
 const SystemCall chown{"chown", ::fchown, -1};
 const SystemCall chmod{"chmod", ::fchmod, -1};
 const SystemCall read{"read", ::read, -1};
@@ -125,7 +126,7 @@ NativeFile NativeFile::openToWrite(const std::string &path)
         if (!S_ISREG(status.st_mode))
             throw refusal("create", path, Refusal::NotRegular);
 
-        if (retrying([&] { return ::flock(descriptor, LOCK_EX | LOCK_NB); }) != 0)
+        if (retrying([&] { return calls::lock(path, descriptor, LOCK_EX | LOCK_NB); }) != 0)
             throw errno == EWOULDBLOCK ? refusal("create", path, Refusal::InUseByConversion)
                                        : failure("create", path);
 
@@ -139,7 +140,7 @@ NativeFile NativeFile::openToWrite(const std::string &path)
         // this name is given a file of its own, under the lock, so that
         // the other stays as it is.
         if (status.st_nlink > 1) {
-            if (::unlink(path.c_str()) != 0)
+            if (calls::remove(path, path.c_str()) != 0)
                 throw failure("create", path);
             continue;
         }
@@ -254,7 +255,7 @@ bool NativeFile::exists(const std::string &path)
 
 void NativeFile::rename(const std::string &from, const std::string &to)
 {
-    if (calls::rename(to, from.c_str(), to.c_str()) != 0)
+    if (calls::rename(from + ' ' + to, from.c_str(), to.c_str()) != 0)
         throw failure("rename", to);
 }
 

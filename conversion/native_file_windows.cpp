@@ -33,6 +33,13 @@
 // A new version of a file is created with the access control list of the
 // file it replaces, as ReplaceFileW keeps it: inherited entries come from
 // the folder, which is the same one.
+//
+// What reaches the disk, and when: FlushFileBuffers puts a file's data
+// there, and a rename is written through, so it is there when MoveFileExW
+// returns. NTFS logs every change to a folder in one journal, in order, and
+// a change written through is on the disk with all that was logged before
+// it: a file created before a rename is there once the rename is. So a
+// folder's sync has nothing left to do.
 
 #include "system_call.h"
 #include "wide_text.h"
@@ -197,15 +204,19 @@ BOOL readAccessList(const wchar_t *name, PSECURITY_DESCRIPTOR *descriptor)
     return error == ERROR_SUCCESS;
 }
 
-// MoveFileExW, written through. A file moving from a name with a leading
-// dot to one without is shown first, so that a kill between the two leaves
-// nothing of the user's hidden, and hidden again if it stays where it was;
-// one moving to such a name is hidden.
-BOOL moveFile(const wchar_t *source, const wchar_t *target, bool show, bool hide)
+// A rename is on the disk when MoveFileExW returns: the switch of the
+// channels rests on that, as on POSIX it rests on a sync of the folder.
+constexpr DWORD kMoveFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+
+// MoveFileExW. A file moving from a name with a leading dot to one without
+// is shown first, so that a kill between the two leaves nothing of the
+// user's hidden, and hidden again if it stays where it was; one moving to
+// such a name is hidden.
+BOOL moveFile(const wchar_t *source, const wchar_t *target, DWORD flags, bool show, bool hide)
 {
     if (show)
         setHidden(source, false);
-    if (!::MoveFileExW(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!::MoveFileExW(source, target, flags)) {
         const DWORD error = ::GetLastError();
         if (show)
             setHidden(source, true);
@@ -422,8 +433,12 @@ void NativeFile::rename(const std::string &from, const std::string &to)
 {
     const std::wstring source = nativePath(from, "rename");
     const std::wstring target = nativePath(to, "rename");
-    if (!calls::rename(to, source.c_str(), target.c_str(), isDotName(from) && !isDotName(to),
-                       isDotName(to) && !isDotName(from)))
+    // The seam is told whether the rename is written through, as what a
+    // power cut leaves of it depends on that.
+    const std::string seen
+            = from + ' ' + to + (kMoveFlags & MOVEFILE_WRITE_THROUGH ? " through" : "");
+    if (!calls::rename(seen, source.c_str(), target.c_str(), kMoveFlags,
+                       isDotName(from) && !isDotName(to), isDotName(to) && !isDotName(from)))
         throw failure("rename", to, ::GetLastError(), {&source, &target});
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
 // The twins' table of system calls, in the way of SQLite's aSyscall[]: every
-// call that reads or changes a file or a folder is made through an entry
-// that names it, so the test seam (NativeFile::setFaultHook) is asked in
-// this one place, before the call, with that name and the call's path.
+// call that reads or changes a file or a folder, or locks one, is made
+// through an entry that names it, so the test seam
+// (NativeFile::setFaultHook) is asked in this one place, before the call,
+// with that name and the call's path. Left out: looking at a name (stat,
+// GetFileAttributesW), and on Windows the hidden attribute, which changes
+// only how a file looks and whose failure is let pass.
 // When the seam returns an error, the call fails as the system fails one:
 // it returns `failed` with that error as errno or GetLastError(), and is
 // not made, unless it frees what it is given whatever its outcome, as a

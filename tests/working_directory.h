@@ -23,6 +23,17 @@ inline std::string repeated(const std::string &text, int count)
     return out;
 }
 
+inline void writeFile(const std::filesystem::path &path, const std::string &bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline std::string readFile(const std::filesystem::path &path)
+{
+    std::ifstream bytes(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(bytes), {}};
+}
+
 class WorkingDirectoryTest : public ::testing::Test
 {
 protected:
@@ -51,17 +62,6 @@ protected:
     {
         const std::u8string text = path.u8string();
         return std::string(text.begin(), text.end());
-    }
-
-    static void writeFile(const std::filesystem::path &path, const std::string &bytes)
-    {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-
-    static std::string readFile(const std::filesystem::path &path)
-    {
-        std::ifstream bytes(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(bytes), {}};
     }
 
     // Every name in the working directory and what it is: a file's bytes,

@@ -7,6 +7,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <aclapi.h>
+#include <sddl.h>
 #else
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,6 +35,36 @@ std::string lines(const std::string &bits)
         text += {bit, '\r', '\n'};
     return text;
 }
+
+#ifdef _WIN32
+// The owner and the access control list of `name` as the security
+// descriptor language writes them: ";WD)" ends an entry for Everyone. Wine
+// keeps a file's list as its mode, which lets others in or not.
+std::string accessList(const std::string &name)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    char *text = nullptr;
+    const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    ::GetNamedSecurityInfoA(name.c_str(), SE_FILE_OBJECT, what, nullptr, nullptr, nullptr, nullptr, &descriptor);
+    ::ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, what, &text, nullptr);
+    const std::string list = text ? text : "";
+    ::LocalFree(text);
+    ::LocalFree(descriptor);
+    return list;
+}
+
+// Makes `name` its owner's alone: with SetFileSecurity, as Wine's
+// SetNamedSecurityInfo adds the folder's entries all the same.
+void keepToOwner(const std::string &name)
+{
+    const std::string list = accessList(name);
+    const std::string owner = list.substr(2, list.find("D:") - 2);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ::ConvertStringSecurityDescriptorToSecurityDescriptorA(("D:(A;;FA;;;" + owner + ")").c_str(), SDDL_REVISION_1, &descriptor, nullptr);
+    ::SetFileSecurityA(name.c_str(), DACL_SECURITY_INFORMATION, descriptor);
+    ::LocalFree(descriptor);
+}
+#endif
 
 struct ConversionCase
 {
@@ -130,12 +163,17 @@ TEST_F(Conversion, ReplacesOldFilesWhereverTheInputIs)
 
     // The result may replace its own input.
     writeFile("CH1.txt", "3");
-#ifndef _WIN32
+#ifdef _WIN32
+    EXPECT_NE(accessList("CH1.txt").find(";WD)"), std::string::npos);
+    keepToOwner("CH1.txt");
+#else
     std::filesystem::permissions("CH1.txt", std::filesystem::perms(0600));
 #endif
     ASSERT_EQ(outcome(ConvertToChannels("CH1.txt")), "converted");
     EXPECT_EQ(readFile("CH1.txt") + readFile("CH2.txt"), "1\r\n1\r\n");
-#ifndef _WIN32
+#ifdef _WIN32
+    EXPECT_EQ(accessList("CH1.txt").find(";WD)"), std::string::npos) << accessList("CH1.txt");
+#else
     EXPECT_EQ(mode("CH1.txt"), 0600);
 #endif
 }

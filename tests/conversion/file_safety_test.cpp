@@ -1,10 +1,10 @@
 // Nothing lost, nothing torn: a conversion failing at every step, at every
 // step and all after it, and at every two steps of replacing the channels,
-// in the way of SQLite's I/O error tests. After each, the next run finds
-// the pair whole: both old or both new. A kill needs no test of its own: it
-// leaves the folder as a step left it, and the next run finishes the switch
-// with the same code that finishes one whose undoing failed, which the
-// pairs reach.
+// in the way of SQLite's I/O error tests; and the power cut at every step.
+// After each, the next run finds the pair whole: both old or both new. A
+// kill needs no test of its own: it leaves the folder as a step left it,
+// and the next run finishes the switch with the same code that finishes one
+// whose undoing failed, which the pairs reach.
 
 #include "channel_conversion.h"
 #include "native_file.h"
@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <set>
+#include <sstream>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -45,6 +46,121 @@ std::string userName(const std::string &path)
     return path.starts_with('.') && suffix != std::string::npos ? path.substr(1, suffix - 1) : path;
 }
 
+// What a power cut leaves on the disk, as SQLite's crash-test file system
+// and leveldb's FaultInjectionTestEnv see it: a file keeps its bytes only
+// if it was synced after its last write, and is empty otherwise. Of the
+// folder's changes since it was last synced, POSIX lets any be lost, but
+// none survives without the change that made its name. NTFS journals them,
+// so what survives is the oldest of them, up to any point; and a rename
+// written through survives with all before it.
+class PowerCut
+{
+public:
+    // A folder: each name and its bytes.
+    using Image = std::map<std::string, std::string>;
+
+    // From the working folder as it is, all of it on the disk.
+    explicit PowerCut(const Image &folder)
+    {
+        for (const auto &[name, bytes] : folder) {
+            changes_.push_back({{}, name, live_[name] = bytes_.size(), -1, true});
+            bytes_.push_back(bytes);
+        }
+    }
+
+    // Told each call the seam sees, before it is made.
+    void see(const std::string &call)
+    {
+        std::istringstream words(call);
+        std::string verb, path, to, through;
+        words >> verb >> path >> to >> through;
+        if (verb == "create" && !live_.contains(path)) {
+            changes_.push_back({{}, path, live_[path] = bytes_.size(), -1});
+            bytes_.emplace_back();
+        } else if (verb == "rename" || (verb == "remove" && live_.contains(path))) {
+            int maker = -1;
+            for (std::size_t i = 0; i < changes_.size(); ++i)
+                maker = changes_[i].to == path ? static_cast<int>(i) : maker;
+            changes_.push_back({path, to, live_.at(path), maker});
+            if (!to.empty())
+                live_[to] = live_.at(path);
+            live_.erase(path);
+        } else if (verb == "write" || verb == "truncate") {
+            bytes_[live_.at(path)].clear();
+        } else if (verb == "sync") {
+            bytes_[live_.at(path)] = readFile(path);
+        }
+        for (Change &change : changes_)
+            change.kept = change.kept || (verb == "syncFolder" && !kNtfs) || through == "through";
+    }
+
+    // Adds every folder a cut now may leave.
+    void cut(std::set<Image> &images) const
+    {
+        std::vector<std::size_t> free;
+        for (std::size_t i = 0; i < changes_.size(); ++i) {
+            if (!changes_[i].kept)
+                free.push_back(i);
+        }
+        // NTFS keeps the oldest changes; POSIX any, each with its name's maker.
+        for (std::size_t mask = 0; mask >> free.size() == 0; ++mask) {
+            std::vector<bool> kept(changes_.size(), true);
+            for (std::size_t bit = 0; bit < free.size(); ++bit)
+                kept[free[bit]] = mask >> bit & 1;
+            bool possible = !kNtfs || (mask & (mask + 1)) == 0;
+            std::map<std::string, std::size_t> names;
+            for (std::size_t i = 0; i < changes_.size(); ++i) {
+                if (!kept[i])
+                    continue;
+                possible = possible && (changes_[i].maker < 0 || kept[changes_[i].maker]);
+                names.erase(changes_[i].from);
+                if (!changes_[i].to.empty())
+                    names[changes_[i].to] = changes_[i].file;
+            }
+            Image image;
+            for (const auto &[name, file] : names)
+                image[name] = bytes_[file];
+            if (possible)
+                images.insert(image);
+        }
+    }
+
+    // Makes `image` the working folder.
+    static void restore(const Image &image)
+    {
+        for (const auto &entry : std::filesystem::directory_iterator("."))
+            std::filesystem::remove(entry.path());
+        for (const auto &[name, bytes] : image) {
+            writeFile(name, bytes);
+#ifdef _WIN32
+            if (name.starts_with('.'))
+                ::SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_HIDDEN);
+#endif
+        }
+    }
+
+private:
+#ifdef _WIN32
+    static constexpr bool kNtfs = true;
+#else
+    static constexpr bool kNtfs = false;
+#endif
+
+    // A name made (from nothing), moved, or removed (to nothing), and the
+    // change that made the name it moves or removes.
+    struct Change
+    {
+        std::string from, to;
+        std::size_t file;
+        int maker;
+        bool kept = false;
+    };
+
+    std::map<std::string, std::size_t> live_;
+    std::vector<std::string> bytes_; // of each file, as on the disk
+    std::vector<Change> changes_;
+};
+
 class FileSafety : public WorkingDirectoryTest
 {
 protected:
@@ -52,14 +168,16 @@ protected:
     {
         WorkingDirectoryTest::SetUp();
         writeFile("in.txt", "0123,3210");
-        writeFile("long.txt", std::string(300001, '1'));
+        writeFile("refused.txt", "\"0\"1");
+        writeFile("other.txt", "other");
     }
 
     static std::string contentOf(const std::string &name) { return std::filesystem::exists(name) ? readFile(name) : "none"; }
 
     static Pair pair() { return {contentOf("CH1.txt"), contentOf("CH2.txt")}; }
 
-    // The channels, each old one its owner's alone.
+    // The channels, each old one its owner's alone; on POSIX, Convert.txt
+    // as a second name of other.txt.
     static void place(const Pair &channels)
     {
         for (const auto &[name, content] : {Pair("CH1.txt", channels.first), {"CH2.txt", channels.second}}) {
@@ -69,26 +187,38 @@ protected:
             writeFile(name, content);
             std::filesystem::permissions(name, std::filesystem::perms(0600));
         }
+#ifndef _WIN32
+        std::filesystem::remove("Convert.txt");
+        std::filesystem::create_hard_link("other.txt", "Convert.txt");
+#endif
     }
 
-    // Converts in.txt with the calls numbered in `failing` failing, and with
-    // every call from the `from`-th on, noting every call in calls_ and the
-    // numbers of those failed in failed_. Each call also finds the
-    // program's own files guarded.
+    // Converts `input` with the calls numbered in `failing` failing, and
+    // with every call from the `from`-th on, noting every call in calls_ and
+    // the numbers of those failed in failed_, and showing the others to
+    // disk_, if set, after noting in cuts_ what a power cut before each may
+    // leave. Each call also finds the program's own files guarded.
     std::optional<tovik::ConversionFailure> convertFailing(std::set<std::size_t> failing,
-                                                           std::size_t from = SIZE_MAX)
+                                                           std::size_t from = SIZE_MAX,
+                                                           const std::string &input = "in.txt")
     {
         calls_.clear();
         failed_.clear();
         NativeFile::setFaultHook([=, this](const std::string &call) {
             calls_.push_back(call);
             expectOwnFilesGuarded(call);
-            if (!failing.contains(calls_.size()) && calls_.size() < from)
+            const bool fails = failing.contains(calls_.size()) || calls_.size() >= from;
+            if (disk_) {
+                disk_->cut(cuts_);
+                if (!fails)
+                    disk_->see(call);
+            }
+            if (!fails)
                 return std::error_code();
             failed_.insert(calls_.size());
             return kIoError;
         });
-        auto failure = ConvertToChannels("in.txt");
+        auto failure = ConvertToChannels(input);
         NativeFile::setFaultHook({});
         expectOwnFilesGuarded("the end");
         return failure;
@@ -127,7 +257,9 @@ protected:
         for (std::size_t k : failed_) {
             const std::string &call = calls_.at(k - 1);
             trace += ' ' + call + ',';
-            files.insert(userName(call.substr(call.find(' ') + 1)));
+            std::string verb, path;
+            std::istringstream(call) >> verb >> path;
+            files.insert(userName(path));
         }
         SCOPED_TRACE(trace);
         const auto *error = failure ? std::get_if<tovik::FileError>(&*failure) : nullptr;
@@ -149,20 +281,31 @@ protected:
         }
     }
 
-    // The next run, on an input too long to convert: what it leaves of the
+    // The next run, on an input that it refuses: what it leaves of the
     // channels is what it made of what it found.
-    static void expectNextRunFindsAWholePair(const Pair &old)
+    void expectNextRunFindsAWholePair(const Pair &old)
     {
-        const auto failure = ConvertToChannels("long.txt");
-        ASSERT_TRUE(failure && std::holds_alternative<tovik::LimitExceeded>(*failure))
+        const auto failure = convertFailing({}, SIZE_MAX, "refused.txt");
+        ASSERT_TRUE(failure && std::holds_alternative<tovik::TextAfterQuote>(*failure))
                 << "the next run did not stop at its input";
         EXPECT_TRUE(pair() == old || pair() == kNew) << pair().first << " and " << pair().second;
+        EXPECT_EQ(contentOf("other.txt"), "other");
         for (const auto &[name, content] : folder())
             EXPECT_EQ(userName(name), name) << "left behind";
     }
 
+    // Counted from 1 in calls_, the folder's sync that begins replacing the
+    // channels.
+    std::size_t replacingBegins() const
+    {
+        const auto record = std::ranges::find(calls_, "create .CH1.txt.tovik-commit");
+        return static_cast<std::size_t>(record - calls_.begin());
+    }
+
     std::vector<std::string> calls_;
     std::set<std::size_t> failed_;
+    std::optional<PowerCut> disk_;
+    std::set<PowerCut::Image> cuts_;
 };
 
 } // namespace
@@ -174,9 +317,7 @@ protected:
 // failure leaves the folder as it was, Convert.txt aside, but for two steps
 // after the new pair is in place: removing Convert.txt, which fails the
 // conversion all the same, and removing a backup or the record, which is no
-// failure, as the next run removes what stays. The run that fails nothing
-// shows the order: both new files and their names are on the disk before
-// the commit record, and the record before anything of the old is touched.
+// failure, as the next run removes what stays.
 TEST_F(FileSafety, OneOrTwoFailuresLoseNothing)
 {
     for (const Pair &old : {kOld, kNoOld}) {
@@ -184,23 +325,13 @@ TEST_F(FileSafety, OneOrTwoFailuresLoseNothing)
         place(old);
         ASSERT_FALSE(convertFailing({}));
         const std::vector<std::string> calls = calls_;
-        const auto at = [&](const std::string &call) {
-            EXPECT_EQ(std::ranges::count(calls, call), 1) << call;
-            return std::ranges::find(calls, call) - calls.begin();
-        };
-        const auto record = at("create .CH1.txt.tovik-commit");
-        EXPECT_LT(at("sync .CH1.txt.tovik-new"), record);
-        EXPECT_LT(at("sync .CH2.txt.tovik-new"), record);
-        EXPECT_EQ(calls.at(record - 1), "syncFolder CH1.txt");
-        EXPECT_EQ(calls.at(record + 2), old == kOld ? "rename .CH1.txt.tovik-old" : "rename CH1.txt");
-        EXPECT_EQ(calls.at(at("remove .CH1.txt.tovik-old") - 1), "syncFolder CH1.txt");
-        // Counted from 1, the folder's sync that begins replacing the channels.
-        const auto replacing = static_cast<std::size_t>(record);
+        const std::size_t replacing = replacingBegins();
 
         for (std::size_t k = 1; k <= calls.size(); ++k) {
             place(old);
             auto before = folder();
             const auto failure = convertFailing({k});
+            const std::size_t steps = calls_.size();
             expectNothingLost(failure, old);
             if (!failure) {
                 EXPECT_TRUE(calls[k - 1].starts_with("remove .CH")) << calls[k - 1] << " converted";
@@ -211,7 +342,7 @@ TEST_F(FileSafety, OneOrTwoFailuresLoseNothing)
                 EXPECT_EQ(after, before) << "after failing " << calls[k - 1];
             }
             expectNextRunFindsAWholePair(old);
-            for (std::size_t m = k + 1, steps = calls_.size(); k >= replacing && m <= steps; ++m) {
+            for (std::size_t m = k + 1; k >= replacing && m <= steps; ++m) {
                 place(old);
                 expectNothingLost(convertFailing({k, m}), old);
                 expectNextRunFindsAWholePair(old);
@@ -220,5 +351,53 @@ TEST_F(FileSafety, OneOrTwoFailuresLoseNothing)
             expectNothingLost(convertFailing({}, k), old);
             expectNextRunFindsAWholePair(old);
         }
+    }
+}
+
+// The power cut after every call of a conversion, one that succeeds and one
+// failing at each step of replacing the channels, the disk keeping what the
+// model above allows; and again after every call of the next run, which
+// makes the pair whole. It is whole, new where the conversion said so, and
+// the run after it converts.
+TEST_F(FileSafety, PowerCutsLoseNothing)
+{
+    // A folder, the pair before the conversion, and whether it said the new
+    // one was saved.
+    std::set<std::tuple<PowerCut::Image, Pair, bool>> cut, checked;
+    const auto noteCuts = [&](const Pair &old, bool saved) {
+        std::set<PowerCut::Image> after;
+        disk_->cut(after);
+        for (const auto &image : cuts_)
+            cut.emplace(image, old, false);
+        for (const auto &image : after)
+            cut.emplace(image, old, saved);
+        cuts_.clear();
+        disk_.reset();
+    };
+    for (const Pair &old : {kOld, kNoOld}) {
+        place(old);
+        ASSERT_FALSE(convertFailing({}));
+        // The last round fails nothing.
+        for (std::size_t k = replacingBegins(), steps = calls_.size(); k <= steps + 1; ++k) {
+            place(old);
+            disk_.emplace(folder());
+            noteCuts(old, !convertFailing({k}));
+        }
+    }
+    while (!cut.empty()) {
+        const auto state = cut.extract(cut.begin()).value();
+        const auto &[image, old, saved] = state;
+        std::string names;
+        for (const auto &[name, bytes] : image)
+            names += ' ' + name + (bytes.empty() ? " (empty)" : "");
+        SCOPED_TRACE("a cut leaving" + names);
+        if (!checked.insert(state).second)
+            continue;
+        PowerCut::restore(image);
+        disk_.emplace(folder());
+        expectNextRunFindsAWholePair(saved ? kNew : old);
+        ASSERT_FALSE(convertFailing({})) << "the run after it";
+        EXPECT_EQ(pair(), kNew);
+        noteCuts(old, true);
     }
 }
