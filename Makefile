@@ -16,7 +16,7 @@ absolute = $$(path='$(1)'; [ -z "$$path" ] || realpath -m -- "$$path")
 
 CMAKE_CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps run test reproducible windows bench sanitize fuzz package install clean
+.PHONY: all deps run test reproducible windows bench sanitize fuzz package install po clean
 
 all:
 	@$(CMAKE_CONFIGURE) >/dev/null
@@ -92,6 +92,12 @@ package: deps
 install: deps
 	@$(MAKE) --no-print-directory all
 	cmake --install $(BUILD) --prefix $(PREFIX) --strip
+
+# The translators' template made again from the English texts in the
+# sources, and every PO file brought up to it (po/).
+po:
+	@$(CMAKE_CONFIGURE) >/dev/null
+	cmake --build $(BUILD) --target update_po
 
 clean:
 	rm -rf $(BUILD) $(WINDOWS_BUILD) build-bench build-sanitize build-fuzz

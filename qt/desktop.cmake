@@ -4,10 +4,28 @@
 include(GNUInstallDirs)
 set(resources ${PROJECT_SOURCE_DIR}/resources)
 set(TOVIK_RELEASE_DATE 2026-12-06)
-configure_file(${resources}/${TOVIK_APP_ID}.metainfo.xml.in ${TOVIK_APP_ID}.metainfo.xml @ONLY)
+configure_file(${resources}/${TOVIK_APP_ID}.metainfo.xml.in
+  english/${TOVIK_APP_ID}.metainfo.xml @ONLY)
 configure_file(${resources}/tovik.1.in tovik.1 @ONLY)
 
-install(FILES ${resources}/${TOVIK_APP_ID}.desktop
+# The entry's Comment and Keywords and the metainfo's summary and
+# description in every language of po/, merged in by msgfmt as Comment[ru]
+# and xml:lang.
+find_program(TOVIK_MSGFMT msgfmt REQUIRED)
+add_custom_command(OUTPUT ${TOVIK_APP_ID}.desktop
+  COMMAND ${TOVIK_MSGFMT} --desktop --template=${resources}/${TOVIK_APP_ID}.desktop
+    -d ${TOVIK_PO_DIR} -o ${TOVIK_APP_ID}.desktop
+  DEPENDS ${resources}/${TOVIK_APP_ID}.desktop ${TOVIK_PO_FILES}
+  VERBATIM)
+add_custom_command(OUTPUT ${TOVIK_APP_ID}.metainfo.xml
+  COMMAND ${TOVIK_MSGFMT} --xml --template=english/${TOVIK_APP_ID}.metainfo.xml
+    -d ${TOVIK_PO_DIR} -o ${TOVIK_APP_ID}.metainfo.xml
+  DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/english/${TOVIK_APP_ID}.metainfo.xml ${TOVIK_PO_FILES}
+  VERBATIM)
+add_custom_target(desktop_metadata ALL
+  DEPENDS ${TOVIK_APP_ID}.desktop ${TOVIK_APP_ID}.metainfo.xml)
+
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${TOVIK_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${TOVIK_APP_ID}.metainfo.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
@@ -29,5 +47,5 @@ add_custom_command(OUTPUT tovik.1.gz
 add_custom_target(manual_page ALL DEPENDS tovik.1.gz)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tovik.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-set(TOVIK_DESKTOP_ENTRY "${resources}/${TOVIK_APP_ID}.desktop")
+set(TOVIK_DESKTOP_ENTRY "${CMAKE_CURRENT_BINARY_DIR}/${TOVIK_APP_ID}.desktop")
 set(TOVIK_METAINFO "${CMAKE_CURRENT_BINARY_DIR}/${TOVIK_APP_ID}.metainfo.xml")

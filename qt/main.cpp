@@ -1,3 +1,4 @@
+#include "qt_translation.h"
 #include "tovik.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(TOVIK_VERSION));
     // Wayland desktops find the launcher, and with it the icon, by this id.
     QGuiApplication::setDesktopFileName(QStringLiteral(TOVIK_DESKTOP_ID));
+    tovik::installQtTranslation(app);
 
     tovik::Tovik window;
     window.show();

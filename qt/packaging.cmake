@@ -29,8 +29,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads the SVG icon engine as a plugin, out of dpkg-shlibdeps' sight.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, libqt6svg6")
-# Without it Qt runs through XWayland on a Wayland desktop.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
+# Without the first, Qt runs through XWayland on a Wayland desktop; without
+# the second, Qt's own buttons and dialogs speak English whatever the
+# desktop's language.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, qt6-translations-l10n")
 
 # Every build of a commit gives the same package (cmake/reproducible.cmake):
 # cpack stamps the files in it, and its own members, with the time that

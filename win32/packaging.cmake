@@ -36,6 +36,14 @@ add_custom_command(OUTPUT ${TOVIK_PACKAGE}.zip
 find_program(TOVIK_MAKENSIS makensis REQUIRED)
 set(TOVIK_ICO "${PROJECT_SOURCE_DIR}/resources/tovik.ico")
 set(TOVIK_WIZARD_BMP "${PROJECT_SOURCE_DIR}/resources/wizard.bmp")
+# The installer's own texts in every language of po/, as NSIS language
+# strings beside the English ones of the script.
+set(TOVIK_INSTALLER_LANGUAGES ${CMAKE_CURRENT_BINARY_DIR}/installer-languages.nsh)
+add_custom_command(OUTPUT ${TOVIK_INSTALLER_LANGUAGES}
+  COMMAND ${TOVIK_TRANSLATIONS} nsis ${TOVIK_INSTALLER_LANGUAGES}
+    ${PROJECT_SOURCE_DIR}/resources/tovik.nsi.in ${TOVIK_NSIS_LANGUAGES} -- ${PROJECT_SOURCE_DIR}/po
+  DEPENDS ${TOVIK_TRANSLATIONS} ${PROJECT_SOURCE_DIR}/resources/tovik.nsi.in ${TOVIK_PO_FILES}
+  VERBATIM)
 configure_file(${PROJECT_SOURCE_DIR}/resources/tovik.nsi.in tovik.nsi @ONLY)
 # -WX: a warning fails the build, as the compiler's would be read. SIGN
 # names the command that signs the uninstaller and the installer, when the
@@ -45,7 +53,8 @@ add_custom_command(OUTPUT ${TOVIK_PACKAGE}-setup.exe
     -DPROGRAM=$<TARGET_FILE:tovik> -DOUTFILE=${TOVIK_PACKAGE}-setup.exe
     "$<$<BOOL:${TOVIK_SIGN}>:-DSIGN=${CMAKE_SOURCE_DIR}/cmake/sign>"
     ${CMAKE_CURRENT_BINARY_DIR}/tovik.nsi
-  DEPENDS tovik ${CMAKE_CURRENT_BINARY_DIR}/tovik.nsi ${TOVIK_ICO} ${TOVIK_WIZARD_BMP}
+  DEPENDS tovik ${CMAKE_CURRENT_BINARY_DIR}/tovik.nsi ${TOVIK_INSTALLER_LANGUAGES} ${TOVIK_ICO}
+    ${TOVIK_WIZARD_BMP}
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
   COMMAND_EXPAND_LISTS
   VERBATIM)

@@ -1,14 +1,19 @@
 // Every way a conversion fails, the exact words the user reads, and the
 // folder as it was: the system's reasons in its own words, the program's
-// in its own, and a working file named with its folder.
+// in its own, and a working file named with its folder; in English, and
+// in each language the program speaks, chosen as the system chooses.
 
 #include "failure_message.h"
 #include "native_file.h"
 #include "working_directory.h"
 
+#include <array>
+#include <cstdlib>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32
@@ -24,11 +29,31 @@ namespace {
 
 #ifdef _WIN32
 const std::error_code kAccessDenied(ERROR_ACCESS_DENIED, std::system_category());
-// In the user's language, whatever it is: ctest runs the rows that show it
-// once more for a German user.
-const std::string kDenied = PRIMARYLANGID(::GetUserDefaultUILanguage()) == LANG_GERMAN ? "Zugriff verweigert." : "Access denied.";
+const std::string kDenied = "Access denied.";
 #else
 const std::error_code kAccessDenied(EACCES, std::generic_category());
+
+// Sets the variables named, or unsets those given none, until it goes.
+class Environment
+{
+public:
+    Environment(std::initializer_list<std::pair<const char *, const char *>> values)
+    {
+        for (const auto &[name, value] : values) {
+            const char *old = std::getenv(name);
+            saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+            value ? ::setenv(name, value, 1) : ::unsetenv(name);
+        }
+    }
+    ~Environment()
+    {
+        for (const auto &[name, value] : saved_)
+            value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
+    }
+
+private:
+    std::vector<std::pair<const char *, std::optional<std::string>>> saved_;
+};
 #endif
 
 // Makes `name` in the working directory what `what` says: "folder", "in
@@ -78,10 +103,11 @@ void make(const std::string &name, const std::string &what, std::vector<std::sha
 struct Case
 {
     const char *name;
-    std::string made, what, input, message;
+    std::string made = {}, what = {}, input, message;
     std::optional<std::string> convertTxt = std::nullopt;
     std::string failingCall = {}; // denied access, as in a folder the user may not write
     std::string madeAt = {}; // the call just before which `made` is made, rather than before the run
+    std::string locale = "C.UTF-8"; // the user's, the language of the message
 };
 
 class FailureMessage : public WorkingDirectoryTest, public ::testing::WithParamInterface<Case>
@@ -104,6 +130,8 @@ const Case kCases[] = {
     {"ConvertTxtInUse", "Convert.txt", "in use", "in.txt", R"(Cannot create "Convert.txt" in %: it is in use by another conversion)"},
     {"ChannelIsAFolder", "CH2.txt", "folder", "in.txt", R"(Cannot replace "CH2.txt" in %: it is not a regular file)"},
     {"ChannelReadOnly", "CH2.txt", "read-only", "in.txt", R"(Cannot replace "CH2.txt" in %: it is read-only)"},
+    {.name = "ChannelReadOnlyInRussian", .made = "CH2.txt", .what = "read-only", .input = "in.txt", .message = R"(Не удаётся заменить "CH2.txt" в %: файл доступен только для чтения)", .locale = "ru_RU.UTF-8"},
+    {.name = "TooManySymbolsInGerman", .made = "in.txt", .what = std::string(300000, '1') + "\n1", .input = "in.txt", .message = R"("in.txt" kann nicht konvertiert werden: Die Felder enthalten zusammen mehr als 300000 Symbole, mehr als eine Konvertierung verarbeitet)", .convertTxt = "", .locale = "de_DE.UTF-8"},
     {"FieldTooLong", "in.txt", std::string(300001, '1'), "in.txt", R"(Cannot convert "in.txt": a field holds more than 300000 characters, the most one conversion takes)", ""},
     {"TooManySymbols", "in.txt", std::string(300000, '1') + "\n1", "in.txt", R"(Cannot convert "in.txt": its items hold more than 300000 symbols, the most one conversion takes)", ""},
     // A pattern of 8191 symbols, one a line, comma-separated, or in rows of 8;
@@ -126,6 +154,9 @@ const Case kCases[] = {
     {"ReadDenied", "", "", "in.txt", R"(Cannot read "in.txt" in %: )" + kDenied, {}, "read in.txt"},
     // The access control list that the new CH1.txt is to take on cannot be read.
     {"AccessListDenied", "", "", "in.txt", R"(Cannot replace "CH1.txt" in %: )" + kDenied, kConverted, "accessList CH1.txt"},
+    // The system's reason in the user's language too: ctest runs these as a Russian and a German user.
+    {.name = "CreateDeniedInRussian", .input = "in.txt", .message = R"(Не удаётся создать "Convert.txt" в %: Доступ запрещён.)", .failingCall = "create Convert.txt", .locale = "ru_RU.UTF-8"},
+    {.name = "CreateDeniedInGerman", .input = "in.txt", .message = R"("Convert.txt" in % kann nicht erstellt werden: Zugriff verweigert.)", .failingCall = "create Convert.txt", .locale = "de_DE.UTF-8"},
     // A temporary file of the same name, as a crash leaves one, is never written into.
     {"StaleTemporaryFile", ".CH1.txt.tovik-new", "stale", "in.txt", R"(Cannot replace "CH1.txt" in %: File exists.)", kConverted, "", "create .CH1.txt.tovik-new"},
 #else
@@ -151,6 +182,17 @@ const Case kCases[] = {
 TEST_P(FailureMessage, SaysWhatFailedWhereAndWhyAndLosesNothing)
 {
     const Case &c = GetParam();
+#ifdef _WIN32
+    // Windows tells a process its user's language once, as it starts.
+    wchar_t user[LOCALE_NAME_MAX_LENGTH];
+    ::LCIDToLocaleName(MAKELCID(::GetUserDefaultUILanguage(), SORT_DEFAULT), user,
+                       LOCALE_NAME_MAX_LENGTH, 0);
+    const std::string language = c.locale.starts_with("C.") ? "en" : c.locale.substr(0, 2);
+    if (std::wstring(user).substr(0, 2) != std::wstring(language.begin(), language.end()))
+        GTEST_SKIP() << "for a user whose language is " << c.locale;
+#else
+    const Environment user{{"LANGUAGE", nullptr}, {"LC_ALL", c.locale.c_str()}};
+#endif
     std::vector<std::shared_ptr<void>> held;
     writeFile("in.txt", "0123");
     writeFile("CH1.txt", "old channel 1");
@@ -191,3 +233,38 @@ TEST_F(KeptAside, TheMessageNamesTheOldFile)
                       + ": it is in use by another program. The old file is kept as "
                         "\".CH1.txt.tovik-old\".");
 }
+
+#ifndef _WIN32
+// The user's language as gettext reads it: LANGUAGE, a list, first, unless
+// the locale of messages is C; that locale from LC_ALL, LC_MESSAGES, LANG.
+TEST(UsersLanguage, IsTheOneGettextReads)
+{
+    const tovik::FileError error(tovik::FileOperation::Replace, "/in/CH1.txt",
+                                 tovik::Refusal::ReadOnly);
+    const char *const english = R"(Cannot replace "/in/CH1.txt": it is read-only)";
+    const char *const russian
+            = R"(Не удаётся заменить "/in/CH1.txt": файл доступен только для чтения)";
+    const char *const german
+            = R"("/in/CH1.txt" kann nicht ersetzt werden: Die Datei ist schreibgeschützt)";
+    // LANGUAGE, LC_ALL, LC_MESSAGES, LANG, and the language of the message.
+    const std::array<const char *, 5> rows[] = {
+            {nullptr, nullptr, nullptr, nullptr, english},
+            {nullptr, nullptr, nullptr, "ru_RU.UTF-8", russian},
+            {nullptr, nullptr, "de_DE.UTF-8", "ru_RU.UTF-8", german},
+            {nullptr, "ru_RU.UTF-8", "de_DE.UTF-8", "de_DE.UTF-8", russian},
+            {nullptr, nullptr, nullptr, "pt_BR.UTF-8", english},
+            {"pt_BR:de_AT:ru", nullptr, nullptr, "ru_RU.UTF-8", german},
+            {"en:ru", nullptr, nullptr, "ru_RU.UTF-8", english},
+            {"ru", nullptr, nullptr, "C", english},
+            {"ru", "C.UTF-8", nullptr, nullptr, russian},
+            {"ru", nullptr, nullptr, nullptr, english},
+    };
+    for (const auto &[language, all, messages, lang, expected] : rows) {
+        const Environment user{
+                {"LANGUAGE", language}, {"LC_ALL", all}, {"LC_MESSAGES", messages}, {"LANG", lang}};
+        EXPECT_EQ(tovik::failureMessage(error, "in.txt"), expected)
+                << "LANGUAGE=" << (language ? language : "") << " LC_ALL=" << (all ? all : "")
+                << " LC_MESSAGES=" << (messages ? messages : "") << " LANG=" << (lang ? lang : "");
+    }
+}
+#endif

@@ -1,10 +1,13 @@
 // The Qt window, offscreen: its layout and colours, what its dialogs and
-// message boxes show, and the keys its buttons take. The commands' logic is
+// message boxes show, and the keys its buttons take; and all of it once
+// more for a Russian user (CMakeLists.txt), for whom Qt's own buttons and
+// dialog speak Russian and the window's texts stay as they are. The commands' logic is
 // the form's, tested there; the whole program is used through its window in
 // convert-through-window, and seen as a screen reader sees it in
 // check-accessibility.
 
 #include "command_button.h"
+#include "qt_translation.h"
 #include "tovik.h"
 
 #include <QtTest>
@@ -12,6 +15,11 @@
 
 #include <memory>
 #include <tuple>
+
+// Qt's words in the user's language: the Open dialog's accept button, Yes and No.
+const bool kRussian = QLocale().language() == QLocale::Russian;
+const QString kOpen = kRussian ? "&Открыть" : "&Open";
+const QString kYesNo = kRussian ? "[&Да* &Нет]" : "[&Yes* &No]";
 
 // The application's colours, and the menus' after them, as a desktop sets them.
 void setColours(const char *window, const char *menu, const char *text = "#101010")
@@ -39,6 +47,7 @@ private slots:
                         previous(type, context, message);
                 });
         QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+        tovik::installQtTranslation(*qApp);
         setColours("#e0e0e0", "#f8f4ec");
     }
 
@@ -110,7 +119,10 @@ private slots:
     }
 
     // The Open dialog lists text files, and takes existing ones only.
-    void openDialog() { QCOMPARE(shown("FileOpen"), "Open Text file (*.txt) for existing files"); }
+    void openDialog()
+    {
+        QCOMPARE(shown("FileOpen"), kOpen + " Text file (*.txt) for existing files");
+    }
 
     // Enter and keypad Enter press a button, as Space does.
     void keys()
@@ -132,31 +144,30 @@ private slots:
         QTimer::singleShot(0, &run, [&] { seen = shown("Exit", QMessageBox::Yes); });
         QTimer::singleShot(5000, &run, [] { QCoreApplication::exit(-2); }); // never ended
         QCOMPARE(QApplication::exec(), 0);
-        QCOMPARE(seen, "Plendor:         Do you want to finish? [Yes* No]");
+        QCOMPARE(seen, "Plendor:         Do you want to finish? " + kYesNo);
         QVERIFY(!window_->isVisible());
     }
 
 private:
     // Activates the control named, and notes the dialog it brings up: a file
-    // dialog's filter and mode, then cancelled; or a box's caption, text and
-    // buttons, the default starred and "styled" for an icon or rich text,
-    // then answered with `answer`.
+    // dialog's accept button, filter and mode, then cancelled; or a box's
+    // caption, text and buttons, the default starred and "styled" for an
+    // icon or rich text, then answered with `answer`.
     QString shown(const QString &control, QMessageBox::StandardButton answer = QMessageBox::Ok)
     {
         QString seen = "no dialog";
         QTimer::singleShot(0, this, [&] {
             QWidget *modal = QApplication::activeModalWidget();
             if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
-                seen = "Open " + dialog->nameFilters().join(';')
+                seen = dialog->labelText(QFileDialog::Accept) + " "
+                        + dialog->nameFilters().join(';')
                         + (dialog->fileMode() == QFileDialog::ExistingFile ? " for existing files"
                                                                            : "");
                 dialog->reject();
             } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-                static const QMetaEnum names = QMetaEnum::fromType<QMessageBox::StandardButtons>();
                 seen = box->windowTitle() + ": " + box->text() + " [";
                 for (QAbstractButton *button : box->buttons())
-                    seen += names.valueToKey(box->standardButton(button))
-                            + QString(button == box->defaultButton() ? "* " : " ");
+                    seen += button->text() + QString(button == box->defaultButton() ? "* " : " ");
                 seen.back() = u']';
                 if (box->icon() != QMessageBox::NoIcon || box->textFormat() != Qt::PlainText)
                     seen += " styled";

@@ -18,46 +18,60 @@
 #include <cstdio>
 #include <string>
 
+// UTF-8, as the Linux script reads it, in whatever language the box speaks.
+static std::string utf8(const wchar_t *text)
+{
+    std::string bytes(WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr),
+                      '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                        nullptr);
+    bytes.pop_back();
+    return bytes;
+}
+
 static BOOL CALLBACK print(HWND child, LPARAM)
 {
     if (!IsWindowVisible(child))
         return TRUE;
-    char kind[16], text[1024];
-    GetClassNameA(child, kind, sizeof kind);
-    GetWindowTextA(child, text, sizeof text);
-    const LONG style = GetWindowLongA(child, GWL_STYLE);
+    wchar_t kind[16], text[1024];
+    GetClassNameW(child, kind, 16);
+    GetWindowTextW(child, text, 1024);
+    const std::string words = utf8(text);
+    const LONG style = GetWindowLongW(child, GWL_STYLE);
     const LONG button = style & BS_TYPEMASK;
-    if (lstrcmpiA(kind, "Button") == 0 && (button == BS_CHECKBOX || button == BS_AUTOCHECKBOX))
-        std::printf("check box: %s (%s)\n", text,
-                    SendMessageA(child, BM_GETCHECK, 0, 0) == BST_CHECKED ? "checked" : "clear");
-    else if (lstrcmpiA(kind, "Button") == 0)
-        std::printf("button: %s%s\n", text, button == BS_DEFPUSHBUTTON ? " (default)" : "");
+    if (lstrcmpiW(kind, L"Button") == 0 && (button == BS_CHECKBOX || button == BS_AUTOCHECKBOX))
+        std::printf("check box: %s (%s)\n", words.c_str(),
+                    SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED ? "checked" : "clear");
+    else if (lstrcmpiW(kind, L"Button") == 0)
+        std::printf("button: %s%s\n", words.c_str(),
+                    button == BS_DEFPUSHBUTTON ? " (default)" : "");
     // Wine keeps the icon's place in every box, empty when none.
-    else if (lstrcmpiA(kind, "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON)
-        std::fputs(SendMessageA(child, STM_GETICON, 0, 0) ? "icon\n" : "", stdout);
+    else if (lstrcmpiW(kind, L"Static") == 0 && (style & SS_TYPEMASK) == SS_ICON)
+        std::fputs(SendMessageW(child, STM_GETICON, 0, 0) ? "icon\n" : "", stdout);
     // Asked, as GetWindowText does not ask a window of another process.
-    else if (lstrcmpiA(kind, "ComboBox") == 0
-             && SendMessageA(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)))
-        std::printf("combo box: %s\n", text);
-    else if (lstrcmpiA(kind, WC_LISTVIEWA) == 0)
+    else if (lstrcmpiW(kind, L"ComboBox") == 0
+             && SendMessageW(child, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text)))
+        std::printf("combo box: %s\n", utf8(text).c_str());
+    else if (lstrcmpiW(kind, WC_LISTVIEWW) == 0)
         std::printf("list: %d items\n",
-                    static_cast<int>(SendMessageA(child, LVM_GETITEMCOUNT, 0, 0)));
-    else if (lstrcmpiA(kind, "Static") == 0 && *text)
-        std::printf("text: %s\n", text);
+                    static_cast<int>(SendMessageW(child, LVM_GETITEMCOUNT, 0, 0)));
+    else if (lstrcmpiW(kind, L"Static") == 0 && *text)
+        std::printf("text: %s\n", words.c_str());
     return TRUE;
 }
 
-int main(int argc, char *argv[])
+int wmain(int argc, wchar_t *argv[])
 {
     if (argc != 2)
         return 1;
-    HWND box = FindWindowA("#32770", argv[1]);
+    HWND box = FindWindowW(L"#32770", argv[1]);
     // The Modern UI installer's inner pages add a blank to its caption.
     if (!box)
-        box = FindWindowA("#32770", (std::string(argv[1]) + ' ').c_str());
+        box = FindWindowW(L"#32770", (std::wstring(argv[1]) + L' ').c_str());
     if (!box || !IsWindowVisible(box))
         return 1;
     // Lines for a Linux script: LF, not the C runtime's CR LF.
     _setmode(_fileno(stdout), _O_BINARY);
     EnumChildWindows(box, print, 0);
+    return 0;
 }
