@@ -36,10 +36,15 @@ inline constexpr Font kWindowFont{"Arial", 8.25, 400, 204};
 inline constexpr int kBackgroundColour = 4; // COLOR_MENU
 inline constexpr int kNoticeTextColour = 8; // COLOR_WINDOWTEXT
 
+// Every control and menu item, as the form knows it: what a front-end
+// hands TovikForm::click.
+enum class ControlId { Copyright, End, Convert, FileSelect, FileOpen, Line, Exit };
+
 enum class Kind { Label, Button };
 
 struct Control
 {
+    ControlId id;
     std::string_view name;
     Kind kind;
     std::string_view caption;
@@ -49,13 +54,20 @@ struct Control
 
 // In tab order: the notice cannot take the focus, so it starts on EXIT.
 inline constexpr std::array kControls{
-        Control{"Copyright",
+        Control{ControlId::Copyright,
+                "Copyright",
                 Kind::Label,
                 "Copyright \u00A9 2026 Plendor",
                 {360, 1080, 4695, 255},
                 {"MS Sans Serif", 8.25, 400, 204}},
-        Control{"End", Kind::Button, "EXIT", {3480, 120, 1335, 615}, {"Arial", 8.25, 700, 0}},
-        Control{"Convert",
+        Control{ControlId::End,
+                "End",
+                Kind::Button,
+                "EXIT",
+                {3480, 120, 1335, 615},
+                {"Arial", 8.25, 700, 0}},
+        Control{ControlId::Convert,
+                "Convert",
                 Kind::Button,
                 "CONVERT",
                 {480, 120, 2655, 615},
@@ -64,15 +76,16 @@ inline constexpr std::array kControls{
 
 struct MenuItem
 {
+    ControlId id;
     std::string_view name;
     std::string_view caption; // "-" is a separator
 };
 
-inline constexpr MenuItem kFileMenu{"FileSelect", "File"};
+inline constexpr MenuItem kFileMenu{ControlId::FileSelect, "FileSelect", "File"};
 inline constexpr std::array kFileMenuItems{
-        MenuItem{"FileOpen", "Open File for converting"},
-        MenuItem{"Line", "-"},
-        MenuItem{"Exit", "Exit"},
+        MenuItem{ControlId::FileOpen, "FileOpen", "Open File for converting"},
+        MenuItem{ControlId::Line, "Line", "-"},
+        MenuItem{ControlId::Exit, "Exit", "Exit"},
 };
 
 // The caption of every message box, and the texts of the boxes, spaces

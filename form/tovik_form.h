@@ -8,7 +8,6 @@
 #include "front_end.h"
 
 #include <string>
-#include <string_view>
 
 namespace tovik {
 
@@ -31,9 +30,9 @@ public:
     // File > Exit: end after asking.
     void Exit_Click();
 
-    // Runs the procedure of the control or menu item named `control`, as
-    // the layout names them; one without a procedure does nothing.
-    void click(std::string_view control);
+    // Runs the procedure of `control`; one without a procedure does
+    // nothing.
+    void click(layout::ControlId control);
 
     const std::string &fileName() const { return fileName_; }
 

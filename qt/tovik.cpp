@@ -64,7 +64,7 @@ Tovik::Tovik(QWidget *parent)
         QAction *action = item.caption == "-" ? fileSelect->addSeparator()
                                               : fileSelect->addAction(text(item.caption));
         action->setObjectName(text(item.name));
-        connect(action, &QAction::triggered, this, [this, item] { form_.click(item.name); });
+        connect(action, &QAction::triggered, this, [this, item] { form_.click(item.id); });
     }
 
     // The client area below the menu bar; the window keeps to its size.
@@ -88,7 +88,7 @@ Tovik::Tovik(QWidget *parent)
         } else {
             auto *button = new CommandButton(text(control.caption), area);
             connect(button, &QPushButton::clicked, this,
-                    [this, control] { form_.click(control.name); });
+                    [this, control] { form_.click(control.id); });
             widget = button;
         }
         widget->setObjectName(text(control.name));

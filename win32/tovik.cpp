@@ -15,8 +15,14 @@ namespace {
 
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kExStyle = 0;
-constexpr int kControlIds = 100; // + index in layout::kControls
-constexpr int kMenuIds = 200; // + index in layout::kFileMenuItems
+// Each control's and menu item's command id: this + its layout::ControlId.
+// IDOK and IDCANCEL, which the dialog manager sends, fall below.
+constexpr int kCommandIds = 100;
+
+int commandId(layout::ControlId control)
+{
+    return kCommandIds + static_cast<int>(control);
+}
 
 RECT pixels(const layout::Rect &rect, UINT dpi)
 {
@@ -46,12 +52,11 @@ HMENU makeMenuBar()
 {
     HMENU bar = CreateMenu();
     HMENU file = CreatePopupMenu();
-    for (std::size_t i = 0; i < layout::kFileMenuItems.size(); ++i) {
-        const layout::MenuItem &item = layout::kFileMenuItems[i];
+    for (const layout::MenuItem &item : layout::kFileMenuItems) {
         if (item.caption == "-")
             AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
         else
-            AppendMenuW(file, MF_STRING, kMenuIds + i, widen(item.caption).c_str());
+            AppendMenuW(file, MF_STRING, commandId(item.id), widen(item.caption).c_str());
     }
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file),
                 widen(layout::kFileMenu.caption).c_str());
@@ -105,8 +110,9 @@ LRESULT Tovik::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_COMMAND:
-        if (HIWORD(wParam) == BN_CLICKED) // also a menu item's
-            command(LOWORD(wParam));
+        // A menu item's too; an id that is no control's finds no case.
+        if (HIWORD(wParam) == BN_CLICKED)
+            form_.click(static_cast<layout::ControlId>(LOWORD(wParam) - kCommandIds));
         return 0;
     case DM_GETDEFID:
         return defaultButton();
@@ -152,7 +158,7 @@ bool Tovik::createControls()
                 | (button ? WS_TABSTOP | BS_PUSHBUTTON : SS_CENTER | SS_NOPREFIX | SS_ENDELLIPSIS);
         controls_[i] = CreateWindowExW(0, button ? L"BUTTON" : L"STATIC",
                                        widen(control.caption).c_str(), style, 0, 0, 0, 0, hwnd_,
-                                       reinterpret_cast<HMENU>(kControlIds + i),
+                                       reinterpret_cast<HMENU>(commandId(control.id)),
                                        GetModuleHandleW(nullptr), nullptr);
         if (!controls_[i])
             return false;
@@ -182,14 +188,6 @@ void Tovik::layOut(UINT dpi, POINT frameOrigin)
     // The controls hold the new fonts now: the old ones can go.
     fonts_.swap(fonts);
     windowFont_.swap(windowFont);
-}
-
-void Tovik::command(int id)
-{
-    if (id >= kControlIds && id < kControlIds + static_cast<int>(layout::kControls.size()))
-        form_.click(layout::kControls[id - kControlIds].name);
-    else if (id >= kMenuIds && id < kMenuIds + static_cast<int>(layout::kFileMenuItems.size()))
-        form_.click(layout::kFileMenuItems[id - kMenuIds].name);
 }
 
 LRESULT Tovik::defaultButton() const

@@ -5,8 +5,8 @@
 // this window draws, answers the form's three requests (the Open dialog, a
 // message box, the end of the program) and follows the monitor's resolution.
 //
-// Every control and menu item has a command id made from its index in
-// layout.h's tables, so WM_COMMAND finds the name the form knows it by.
+// Every control and menu item has a command id made from its
+// layout::ControlId, which WM_COMMAND hands back to the form.
 //
 // The keyboard is the dialog manager's, through IsDialogMessageW in the
 // message loop: Tab moves between the buttons, Space presses the focused
@@ -57,7 +57,6 @@ private:
     // Sizes the window around the client area, places the controls and
     // gives them fonts, all at `dpi`; the frame's top left corner stays.
     void layOut(UINT dpi, POINT frameOrigin);
-    void command(int id);
     LRESULT defaultButton() const;
 
     std::optional<std::string> showOpenDialog(const layout::FileFilter &filter) override;

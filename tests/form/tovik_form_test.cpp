@@ -54,7 +54,7 @@ private:
 struct Row
 {
     const char *name;
-    std::vector<std::string> steps; // commands, in turn
+    std::vector<tovik::layout::ControlId> steps; // controls used, in turn
     std::vector<std::string> answers;
     std::vector<std::string> seen; // a conversion among them where kDone is
 };
@@ -82,7 +82,7 @@ TEST_P(Commands, DoWhatTheUserAsked)
     FakeFrontEnd frontEnd;
     frontEnd.answers = GetParam().answers;
     tovik::TovikForm form(frontEnd);
-    for (const std::string &step : GetParam().steps)
+    for (const tovik::layout::ControlId step : GetParam().steps)
         form.click(step);
     EXPECT_EQ(frontEnd.seen, GetParam().seen);
     auto files = folder();
@@ -95,14 +95,17 @@ TEST_P(Commands, DoWhatTheUserAsked)
     }
 }
 
+using enum tovik::layout::ControlId;
+
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(TovikForm, Commands, ::testing::Values(
-        Row{"NoChoiceIsAskedFor", {"Convert", "FileOpen", "Convert"}, {"Ok", "", "Ok"}, {kNoChoice, kOpen, kNoChoice}},
-        Row{"CancelAndExitNoKeepTheChoice", {"FileOpen", "FileOpen", "Exit", "Convert"}, {"in.txt", "", "No", "Ok"},
+        Row{"NoChoiceIsAskedFor", {Convert, FileOpen, Convert}, {"Ok", "", "Ok"}, {kNoChoice, kOpen, kNoChoice}},
+        Row{"CancelAndExitNoKeepTheChoice", {FileOpen, FileOpen, Exit, Convert}, {"in.txt", "", "No", "Ok"},
             {kOpen, kOpen, kFinish, kDone, "end 0"}},
-        Row{"FailureIsReportedThenEnds", {"FileOpen", "Convert"}, {"big.txt", "Ok"},
+        Row{"FailureIsReportedThenEnds", {FileOpen, Convert}, {"big.txt", "Ok"},
             {kOpen, "Cannot convert \"big.txt\": a field holds more than 300000 characters, the most one conversion takes [Ok]", "end 1"}},
-        Row{"ExitYesEnds", {"Exit"}, {"Yes"}, {kFinish, "end 0"}},
-        Row{"EndEndsAtOnce", {"FileOpen", "End"}, {"in.txt"}, {kOpen, "end 0"}}),
+        Row{"ExitYesEnds", {Exit}, {"Yes"}, {kFinish, "end 0"}},
+        Row{"EndEndsAtOnce", {FileOpen, End}, {"in.txt"}, {kOpen, "end 0"}},
+        Row{"OthersDoNothing", {Copyright, FileSelect, Line}, {}, {}}),
         [](const auto &info) { return std::string(info.param.name); });
 // clang-format on
