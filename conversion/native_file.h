@@ -113,16 +113,11 @@ public:
     // The system's own words for `error`, in the user's language.
     static std::string systemWords(std::error_code error);
 
-    // A test seam in the way of SQLite's I/O error tests: `hook` is shown
-    // every read and every call that changes a file or a folder (create,
-    // chmod, chown, lock, truncate, write, sync, close of a file open for
-    // writing, rename, remove, syncFolder; on Windows, reading the
-    // permissions to copy) before it is made, as "sync .CH1.txt.tovik-new":
-    // which call, on which path; a rename names both paths, and on Windows
-    // ends in " through" when it is written through. When it returns an
-    // error, the call fails as the system would fail it with that error. An
-    // empty hook, the default, sees nothing. Each twin makes these calls through one table
-    // (system_call.h).
+    // A test seam in the way of SQLite's I/O error tests: `hook` is asked
+    // before every call of the twin's table (system_call.h), as "sync
+    // .CH1.txt.tovik-new" (a rename names both paths, and on Windows ends in
+    // " through" when written through), and an error it returns fails the
+    // call as the system would. An empty hook, the default, is never asked.
     static void setFaultHook(std::function<std::error_code(const std::string &call)> hook);
 
 private:

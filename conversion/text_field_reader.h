@@ -27,6 +27,8 @@
 
 namespace tovik {
 
+class Utf16Decoder;
+
 // A field, or the blanks or text passed over around it, ran past the
 // length the caller allows.
 class FieldTooLong : public std::exception
@@ -89,8 +91,6 @@ private:
     static constexpr bool isDelimiter(char c) { return c == ',' || c == '\r' || c == '\n'; }
     // A character that is a field of its own.
     static constexpr bool isPlain(char c) { return !isBlank(c) && !isDelimiter(c) && c != '"'; }
-
-    class Utf16Decoder;
 
     std::string_view readFieldSlowly(std::size_t maxLength);
     std::size_t read(char *data, std::size_t size);

@@ -161,50 +161,22 @@ std::string words(const Sentences &sentences, Message message, Values values = {
     return filled;
 }
 
-Message sentenceFor(FileOperation operation, bool inFolder)
+// The sentences of the operations, and the reasons of the refusals, stand
+// in Message as FileOperation and Refusal list them, each sentence before
+// its twin that names the folder.
+constexpr Message sentenceFor(FileOperation operation, bool inFolder)
 {
-    const auto pick = [&](Message alone, Message in) { return inFolder ? in : alone; };
-    switch (operation) {
-    case FileOperation::Open:
-        return pick(Message::Open, Message::OpenIn);
-    case FileOperation::Read:
-        return pick(Message::Read, Message::ReadIn);
-    case FileOperation::Create:
-        return pick(Message::Create, Message::CreateIn);
-    case FileOperation::Write:
-        return pick(Message::Write, Message::WriteIn);
-    case FileOperation::Close:
-        return pick(Message::Close, Message::CloseIn);
-    case FileOperation::Delete:
-        return pick(Message::Delete, Message::DeleteIn);
-    case FileOperation::Replace:
-        break;
-    }
-    return pick(Message::Replace, Message::ReplaceIn);
+    return static_cast<Message>(2 * static_cast<int>(operation) + (inFolder ? 1 : 0));
 }
 
-Message reasonFor(Refusal refusal)
+constexpr Message reasonFor(Refusal refusal)
 {
-    switch (refusal) {
-    case Refusal::NotRegular:
-        return Message::NotRegular;
-    case Refusal::SymbolicLink:
-        return Message::SymbolicLink;
-    case Refusal::HardLink:
-        return Message::HardLink;
-    case Refusal::ReadOnly:
-        return Message::ReadOnly;
-    case Refusal::InUseByConversion:
-        return Message::InUseByConversion;
-    case Refusal::InUseByProgram:
-        return Message::InUseByProgram;
-    case Refusal::BeingConverted:
-        return Message::BeingConverted;
-    case Refusal::EndedEarly:
-        break;
-    }
-    return Message::EndedEarly;
+    return static_cast<Message>(static_cast<int>(Message::NotRegular) + static_cast<int>(refusal));
 }
+
+static_assert(sentenceFor(FileOperation::Open, false) == Message::Open
+              && sentenceFor(FileOperation::Replace, true) == Message::ReplaceIn
+              && reasonFor(Refusal::EndedEarly) == Message::EndedEarly);
 
 std::string fileMessage(const Sentences &sentences, const FileError &error)
 {

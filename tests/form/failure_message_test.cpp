@@ -224,14 +224,15 @@ INSTANTIATE_TEST_SUITE_P(ConvertToChannels, FailureMessage, ::testing::ValuesIn(
 
 // An old file that could not be put back is named, so that the user can
 // find the only copy of it.
-TEST_F(KeptAside, TheMessageNamesTheOldFile)
+TEST_F(KeptAside, TheMessageNamesTheOldFiles)
 {
     tovik::FileError error(tovik::FileOperation::Replace, "CH2.txt", tovik::Refusal::InUseByProgram);
+    const std::string failed = "Cannot replace \"CH2.txt\" in " + utf8(directory_) + ": it is in use by another program. ";
     error.keepAside(".CH1.txt.tovik-old");
+    EXPECT_EQ(tovik::failureMessage(error, "in.txt"), failed + "The old file is kept as \".CH1.txt.tovik-old\".");
+    error.keepAside(".CH2.txt.tovik-old");
     EXPECT_EQ(tovik::failureMessage(error, "in.txt"),
-              "Cannot replace \"CH2.txt\" in " + utf8(directory_)
-                      + ": it is in use by another program. The old file is kept as "
-                        "\".CH1.txt.tovik-old\".");
+              failed + "The old files are kept as \".CH1.txt.tovik-old\" and \".CH2.txt.tovik-old\".");
 }
 
 #ifndef _WIN32
