@@ -51,7 +51,7 @@ struct Control
 inline constexpr std::array kControls{
         Control{"Copyright",
                 Kind::Label,
-                "Copyright \u00A9 2026 Plendor",
+                "Copyright \u00A9 " TOVIK_COPYRIGHT_YEAR " Plendor",
                 {360, 1080, 4695, 255},
                 {"MS Sans Serif", 8.25, 400, 204}},
         Control{"End", Kind::Button, "EXIT", {3480, 120, 1335, 615}, {"Arial", 8.25, 700, 0}},

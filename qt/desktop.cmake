@@ -1,9 +1,8 @@
 # Desktop integration, under one id: the desktop entry, the AppStream
 # metainfo and the hicolor icons; and the manual page. The metainfo's release
-# and the manual page carry the project version; move the date along with it.
+# and the manual page carry the release's version and date.
 include(GNUInstallDirs)
 set(resources ${PROJECT_SOURCE_DIR}/resources)
-set(TOVIK_RELEASE_DATE 2026-12-06)
 configure_file(${resources}/${TOVIK_APP_ID}.metainfo.xml.in
   english/${TOVIK_APP_ID}.metainfo.xml @ONLY)
 configure_file(${resources}/tovik.1.in tovik.1 @ONLY)

@@ -59,6 +59,7 @@ add_custom_command(OUTPUT changelog.gz
   DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/resources/debian/changelog
   VERBATIM)
 add_custom_target(debian_changelog ALL DEPENDS changelog.gz)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz resources/debian/copyright
+configure_file(${PROJECT_SOURCE_DIR}/resources/debian/copyright.in copyright @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz ${CMAKE_CURRENT_BINARY_DIR}/copyright
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${CPACK_PACKAGE_NAME})
 include(CPack)
