@@ -9,6 +9,14 @@
 set(TOVIK_PACKAGE tovik-${PROJECT_VERSION}-win64)
 set(release ${CMAKE_BINARY_DIR}/${TOVIK_PACKAGE})
 
+# A build that signs otherwise than the last one (or starts or stops
+# signing) begins without the last one's release files: were its signing to
+# fail, an unsigned zip and SHA256SUMS would stay where signed ones belong.
+if(NOT "${TOVIK_SIGN}" STREQUAL "${TOVIK_RELEASE_SIGNED_BY}")
+  file(REMOVE ${CMAKE_BINARY_DIR}/tovik.exe ${release}.zip ${release}-setup.exe ${CMAKE_BINARY_DIR}/SHA256SUMS)
+endif()
+set(TOVIK_RELEASE_SIGNED_BY "${TOVIK_SIGN}" CACHE INTERNAL "The signing of the release files in this build")
+
 # The read-me in Windows line endings, so Notepad of any age shows its lines,
 # its title underlined to its full length.
 set(TOVIK_README_TITLE "Tovik ${PROJECT_VERSION} for Windows")
