@@ -55,7 +55,7 @@ struct Control
 // In tab order: the notice cannot take the focus, so it starts on EXIT.
 // clang-format off
 inline constexpr std::array kControls{
-        Control{ControlId::Copyright, "Copyright", Kind::Label, "Copyright \u00A9 2026 Plendor",
+        Control{ControlId::Copyright, "Copyright", Kind::Label, "Copyright \u00A9 " TOVIK_COPYRIGHT_YEAR " Plendor",
                 {360, 1080, 4695, 255}, {"MS Sans Serif", 8.25, 400, 204}},
         Control{ControlId::End, "End", Kind::Button, "EXIT", {3480, 120, 1335, 615}, {"Arial", 8.25, 700, 0}},
         Control{ControlId::Convert, "Convert", Kind::Button, "CONVERT", {480, 120, 2655, 615}, {"Arial", 8.25, 700, 204}},

@@ -1,9 +1,7 @@
 # Desktop integration, under one id: the desktop entry, the AppStream
 # metainfo and the hicolor icons; and the manual page. The metainfo's release
-# and the manual page carry the project version; move the date along with it.
-include(GNUInstallDirs)
+# and the manual page carry the release's version and date.
 set(resources ${PROJECT_SOURCE_DIR}/resources)
-set(TOVIK_RELEASE_DATE 2026-12-06)
 configure_file(${resources}/${TOVIK_APP_ID}.metainfo.xml.in
   english/${TOVIK_APP_ID}.metainfo.xml @ONLY)
 configure_file(${resources}/tovik.1.in tovik.1 @ONLY)
@@ -46,6 +44,3 @@ add_custom_command(OUTPUT tovik.1.gz
   VERBATIM)
 add_custom_target(manual_page ALL DEPENDS tovik.1.gz)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tovik.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-
-set(TOVIK_DESKTOP_ENTRY "${CMAKE_CURRENT_BINARY_DIR}/${TOVIK_APP_ID}.desktop")
-set(TOVIK_METAINFO "${CMAKE_CURRENT_BINARY_DIR}/${TOVIK_APP_ID}.metainfo.xml")

@@ -2,7 +2,7 @@
 # desktop.cmake. Its dependencies come from the binary through
 # dpkg-shlibdeps, plus the font the window asks for, which no library pulls
 # in.
-include(${CMAKE_CURRENT_LIST_DIR}/desktop.cmake)
+include(desktop.cmake)
 
 # Every library the program needs is in the system's library folders and
 # Debian binaries carry no runpath: drop the $ORIGIN/../lib that
@@ -47,18 +47,18 @@ file(CONFIGURE OUTPUT cpack-normalise.cmake
   --timestamp @TOVIK_SOURCE_DATE_EPOCH@ \${CPACK_PACKAGE_FILES} COMMAND_ERROR_IS_FATAL ANY)\n" @ONLY)
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_BINARY_DIR}/cpack-environment.cmake)
 set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_BINARY_DIR}/cpack-normalise.cmake
-  ${CMAKE_CURRENT_LIST_DIR}/debian-sums.cmake)
+  ${CMAKE_CURRENT_SOURCE_DIR}/debian-sums.cmake)
 
-include(GNUInstallDirs)
 # What Debian asks of every package: its changelog, native since Plendor
 # makes and packages Tovik, and its copyright file, both in the package's
 # documentation folder.
 add_custom_command(OUTPUT changelog.gz
-  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/resources/debian/changelog changelog
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/resources/debian/changelog changelog
   COMMAND gzip -9 --no-name --force changelog
-  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/resources/debian/changelog
+  DEPENDS ${PROJECT_SOURCE_DIR}/resources/debian/changelog
   VERBATIM)
 add_custom_target(debian_changelog ALL DEPENDS changelog.gz)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz resources/debian/copyright
+configure_file(${PROJECT_SOURCE_DIR}/resources/debian/copyright.in copyright @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz ${CMAKE_CURRENT_BINARY_DIR}/copyright
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${CPACK_PACKAGE_NAME})
 include(CPack)

@@ -7,6 +7,15 @@
 # Both are the same bytes from every build of one commit (see
 # cmake/reproducible.cmake).
 set(TOVIK_PACKAGE tovik-${PROJECT_VERSION}-win64)
+set(release ${CMAKE_BINARY_DIR}/${TOVIK_PACKAGE})
+
+# A build that signs otherwise than the last one (or starts or stops
+# signing) begins without the last one's release files: were its signing to
+# fail, an unsigned zip and SHA256SUMS would stay where signed ones belong.
+if(NOT "${TOVIK_SIGN}" STREQUAL "${TOVIK_RELEASE_SIGNED_BY}")
+  file(REMOVE ${CMAKE_BINARY_DIR}/tovik.exe ${release}.zip ${release}-setup.exe ${CMAKE_BINARY_DIR}/SHA256SUMS)
+endif()
+set(TOVIK_RELEASE_SIGNED_BY "${TOVIK_SIGN}" CACHE INTERNAL "The signing of the release files in this build")
 
 # The read-me in Windows line endings, so Notepad of any age shows its lines,
 # its title underlined to its full length.
@@ -22,19 +31,16 @@ configure_file(${PROJECT_SOURCE_DIR}/resources/README-windows.txt.in ${TOVIK_PAC
 # the commit, sorts them and keeps of the permissions only whether a file is
 # executable.
 find_program(TOVIK_STRIP_NONDETERMINISM strip-nondeterminism REQUIRED)
-add_custom_command(OUTPUT ${TOVIK_PACKAGE}.zip
+add_custom_command(OUTPUT ${release}.zip
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:tovik> ${TOVIK_PACKAGE}/
-  COMMAND ${CMAKE_COMMAND} -E rm -f ${TOVIK_PACKAGE}.zip
-  COMMAND ${CMAKE_COMMAND} -E tar cf ${TOVIK_PACKAGE}.zip --format=zip
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${release}.zip
+  COMMAND ${CMAKE_COMMAND} -E tar cf ${release}.zip --format=zip
     ${TOVIK_PACKAGE}/README.txt ${TOVIK_PACKAGE}/$<TARGET_FILE_NAME:tovik>
-  COMMAND ${TOVIK_STRIP_NONDETERMINISM} --type zip --timestamp ${TOVIK_SOURCE_DATE_EPOCH}
-    ${TOVIK_PACKAGE}.zip
+  COMMAND ${TOVIK_STRIP_NONDETERMINISM} --type zip --timestamp ${TOVIK_SOURCE_DATE_EPOCH} ${release}.zip
   DEPENDS tovik ${CMAKE_CURRENT_BINARY_DIR}/${TOVIK_PACKAGE}/README.txt
-  WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
   VERBATIM)
 
 find_program(TOVIK_MAKENSIS makensis REQUIRED)
-set(TOVIK_ICO "${PROJECT_SOURCE_DIR}/resources/tovik.ico")
 set(TOVIK_WIZARD_BMP "${PROJECT_SOURCE_DIR}/resources/wizard.bmp")
 # The installer's own texts in every language of po/, as NSIS language
 # strings beside the English ones of the script.
@@ -48,21 +54,20 @@ configure_file(${PROJECT_SOURCE_DIR}/resources/tovik.nsi.in tovik.nsi @ONLY)
 # -WX: a warning fails the build, as the compiler's would be read. SIGN
 # names the command that signs the uninstaller and the installer, when the
 # build signs (win32/signing.cmake).
-add_custom_command(OUTPUT ${TOVIK_PACKAGE}-setup.exe
+add_custom_command(OUTPUT ${release}-setup.exe
   COMMAND ${TOVIK_SIGN_ENV} ${TOVIK_MAKENSIS} -V2 -WX -NOCD -INPUTCHARSET UTF8
-    -DPROGRAM=$<TARGET_FILE:tovik> -DOUTFILE=${TOVIK_PACKAGE}-setup.exe
+    -DPROGRAM=$<TARGET_FILE:tovik> -DOUTFILE=${release}-setup.exe
     "$<$<BOOL:${TOVIK_SIGN}>:-DSIGN=${CMAKE_SOURCE_DIR}/cmake/sign>"
     ${CMAKE_CURRENT_BINARY_DIR}/tovik.nsi
   DEPENDS tovik ${CMAKE_CURRENT_BINARY_DIR}/tovik.nsi ${TOVIK_INSTALLER_LANGUAGES} ${TOVIK_ICO}
     ${TOVIK_WIZARD_BMP}
-  WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
   COMMAND_EXPAND_LISTS
   VERBATIM)
 
 # What a user compares a download with: sha256sum -c SHA256SUMS.
-add_custom_command(OUTPUT SHA256SUMS
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/SHA256SUMS
   COMMAND sh -c "sha256sum $<TARGET_FILE_NAME:tovik> ${TOVIK_PACKAGE}.zip ${TOVIK_PACKAGE}-setup.exe >SHA256SUMS"
-  DEPENDS tovik ${TOVIK_PACKAGE}.zip ${TOVIK_PACKAGE}-setup.exe
+  DEPENDS tovik ${release}.zip ${release}-setup.exe
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
   VERBATIM)
-add_custom_target(windows_packages ALL DEPENDS ${TOVIK_PACKAGE}.zip ${TOVIK_PACKAGE}-setup.exe SHA256SUMS)
+add_custom_target(windows_packages ALL DEPENDS ${release}.zip ${release}-setup.exe ${CMAKE_BINARY_DIR}/SHA256SUMS)

@@ -1,6 +1,7 @@
-// Makes the program's window, as tovik.exe does but hidden, and prints the
-// size of its client area, below the menu bar, then each control's font
-// height, all in pixels at the system's resolution; then, for each DPI
+// Makes the program's window, as tovik.exe does but hidden, and prints
+// whether its frame is fixed or can be resized or maximised, the size of its
+// client area, below the menu bar, then each control's font height, all in
+// pixels at the system's resolution; then, for each DPI
 // given, the same once the window is told it moved to a monitor of that
 // resolution. Fonts are read here, in the window's own process: Wine passes
 // no font handle to another one.
@@ -28,12 +29,13 @@ int main(int argc, char *argv[])
     const HWND handle = window.handle();
     UINT dpi = GetDpiForWindow(handle);
     for (int next = 1;; ++next) {
+        const LONG style = GetWindowLongW(handle, GWL_STYLE);
+        std::printf("%s frame\n", style & (WS_THICKFRAME | WS_MAXIMIZEBOX) ? "resizable" : "fixed");
         // The client area that the frame holds at the window's resolution:
         // Wine, unlike Windows, draws the frame's edges at the system's.
         RECT frame, edges{};
         GetWindowRect(handle, &frame);
-        AdjustWindowRectExForDpi(&edges, GetWindowLongW(handle, GWL_STYLE), TRUE,
-                                 GetWindowLongW(handle, GWL_EXSTYLE), dpi);
+        AdjustWindowRectExForDpi(&edges, style, TRUE, GetWindowLongW(handle, GWL_EXSTYLE), dpi);
         std::printf("client: %ld x %ld\n", frame.right - frame.left - (edges.right - edges.left),
                     frame.bottom - frame.top - (edges.bottom - edges.top));
         for (HWND child = GetWindow(handle, GW_CHILD); child;
